@@ -1,0 +1,105 @@
+#pragma once
+
+#include <QString>
+
+#include <chrono>
+#include <cstddef>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "scripting/script_value.h"
+
+namespace quorvel {
+
+// Process-wide start and end of the script engine. The engine can be started once per process,
+// before any ScriptHost exists, and must outlive every host: main() owns one of these.
+class ScriptEngineInit {
+ public:
+  ScriptEngineInit();
+  ~ScriptEngineInit();
+  ScriptEngineInit(const ScriptEngineInit&) = delete;
+  ScriptEngineInit& operator=(const ScriptEngineInit&) = delete;
+};
+
+struct ScriptLimits {
+  // A call running longer than this is stopped and fails.
+  std::chrono::milliseconds call_time_limit{10000};
+  // How often the busy hook runs while a call lasts.
+  std::chrono::milliseconds busy_hook_interval{50};
+  // A call during which the process grows by more than this is stopped and fails.
+  std::size_t memory_growth_limit = std::size_t{256} << 20;
+};
+
+// The program's one script engine: a global scope that lives as long as the host, in which
+// filter texts run as global code. Every engine failure comes back as a ScriptError; nothing of
+// the engine's API is visible outside this class.
+//
+// All calls come from one thread. CancelRunningCall alone may be called from any thread.
+class ScriptHost {
+ public:
+  explicit ScriptHost(ScriptLimits limits = {});
+  ~ScriptHost();
+  ScriptHost(const ScriptHost&) = delete;
+  ScriptHost& operator=(const ScriptHost&) = delete;
+
+  // Runs code once in the global scope (the prelude); its definitions stay for the host's life.
+  ScriptStatus LoadCode(const QString& text);
+
+  // Runs a text as global code and gives the value of its last expression. A text run again
+  // re-runs its compiled script, with the same effect as running the text afresh. The source
+  // name, when given, appears in error descriptions with the line ("Funzioni del filtro, riga 2").
+  Expected<ScriptValue> Evaluate(const QString& text);
+  Expected<ScriptValue> Evaluate(const QString& text, const QString& source_name);
+
+  // Typed paths. SetNumber(name, x) has the effect of Evaluate(name + "=" + StatementNumber(x))
+  // (so the stored value is x rounded to 15 significant digits); GetNumber(name) gives what
+  // ToDouble(Evaluate(name)) gives. Neither parses text on a repeated call.
+  ScriptStatus SetNumber(const QString& name, double value);
+  Expected<double> GetNumber(const QString& name);
+
+  // The conversion of an engine value to a double: numbers as they are, booleans 1 or 0,
+  // undefined 0, texts that are numbers (decimal comma or point); anything else fails.
+  static Expected<double> ToDouble(const ScriptValue& value);
+
+  // Called about every busy_hook_interval while one call runs long, so that a window can keep
+  // handling events during an endless loop. The hook must not call the host; a call made from
+  // it fails with script_errors::kBusy.
+  void SetBusyHook(std::function<void()> hook);
+
+  // Stops the call that is running now, if any; it fails with script_errors::kCancelled.
+  // Safe from any thread and from the busy hook.
+  void CancelRunningCall();
+
+  // The time-step loop's calls, prepared once per run so that a step compiles and parses
+  // nothing. Each gives exactly the effect of its text form:
+  //   SaveRunState       ReadVarValues over the state names (numbers rounded to 15 digits;
+  //                      booleans and strings exactly; undefined and objects not saved; a name
+  //                      the engine does not know, or null, keeps its saved value)
+  //   RestoreRunState    WriteVarValues, then "dt=", "t=" and, when vi is given, "vi=" with
+  //                      the numbers' statement texts; gives how many of these failed
+  //   RunInputStatement  Evaluate(input statement), converted with ToDouble
+  //   RunFunctions       Evaluate(functions, "Funzioni del filtro")
+  //   ReadOutput         GetNumber("vo")
+  // Saved values start as 0, and ResetRunState sets them all back to 0.
+  void BeginRun(const std::vector<QString>& state_names, const QString& functions,
+                const QString& input_statement);
+  void ResetRunState();
+  void SaveRunState();
+  int RestoreRunState(double dt, double t, const double* vi);
+  Expected<double> RunInputStatement();
+  ScriptStatus RunFunctions();
+  Expected<double> ReadOutput();
+  void EndRun();
+
+  // With the cache off every Evaluate compiles its text again (for measurements only).
+  void SetCompileCacheEnabled(bool enabled);
+  std::size_t CompileCacheSize() const;
+
+  class Impl;
+
+ private:
+  std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace quorvel
