@@ -1,6 +1,7 @@
 // Per-call costs of the script host: what one time step of a simulation pays for each crossing.
 // Prints nanoseconds per call; run a Release or RelWithDebInfo build.
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <functional>
 
@@ -61,5 +62,35 @@ int main() {
       WriteVarValues(list, host);
     }
   });
+  // One attempt of the time-step loop on the prepared run path (save, restore and set, run the
+  // functions text, read vo), as the sweep drives it for the RC low-pass.
+  CollectAssignedNames(u"RC = 0.001"_qs, list);
+  SetVar(list, u"vo"_qs, u"0"_qs);
+  host.BeginRun(list.names, rc, QString());
+  NsPerCall("run path: save + restore/set + functions + read", kCalls, [&](long n) {
+    double t = 0;
+    for (long i = 0; i < n; ++i) {
+      t += 1e-6;
+      const double vi = std::sin(t * 6283.18530717958);
+      host.SaveRunState();
+      (void)host.RestoreRunState(1e-6, t, &vi);
+      (void)host.RunFunctions();
+      sink = sink + *host.ReadOutput();
+    }
+  });
+  NsPerCall("  SaveRunState", kCalls, [&](long n) {
+    for (long i = 0; i < n; ++i) host.SaveRunState();
+  });
+  NsPerCall("  RestoreRunState", kCalls, [&](long n) {
+    const double vi = 0.5;
+    for (long i = 0; i < n; ++i) (void)host.RestoreRunState(1e-6, double(i) * 1e-6, &vi);
+  });
+  NsPerCall("  RunFunctions", kCalls, [&](long n) {
+    for (long i = 0; i < n; ++i) (void)host.RunFunctions();
+  });
+  NsPerCall("  ReadOutput", kCalls, [&](long n) {
+    for (long i = 0; i < n; ++i) sink = sink + *host.ReadOutput();
+  });
+  host.EndRun();
   return sink == 12345 ? 1 : 0;
 }

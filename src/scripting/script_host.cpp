@@ -137,7 +137,7 @@ class ScriptHost::Impl {
   }
 
   ~Impl() {
-    EndRun();
+    DestroyRun();
     watchdog_.request_stop();
     watch_wake_.notify_all();
     if (watchdog_.joinable()) watchdog_.join();
@@ -254,13 +254,15 @@ class ScriptHost::Impl {
     if (!numbers_buffer || !kinds_buffer) Fail("run buffers");
     run.numbers_buffer = numbers_buffer;
     run.kinds_buffer = kinds_buffer;
-    JS::RootedValueArray<3> args(cx_);
+    JS::RootedValueArray<4> args(cx_);
     args[0].setObjectOrNull(JS_NewFloat64ArrayWithBuffer(cx_, numbers_buffer, 0,
                                                          static_cast<int64_t>(run.numbers.size())));
     args[1].setObjectOrNull(
         JS_NewInt32ArrayWithBuffer(cx_, kinds_buffer, 0, static_cast<int64_t>(run.kinds.size())));
     args[2].setObjectOrNull(JS::NewArrayObject(cx_, n));
-    if (args[0].isNull() || args[1].isNull() || args[2].isNull()) {
+    JSFunction* round = JS_NewFunction(cx_, &Impl::RoundSavedNumbersNative, 0, 0, "round");
+    args[3].setObjectOrNull(round ? JS_GetFunctionObject(round) : nullptr);
+    if (args[0].isNull() || args[1].isNull() || args[2].isNull() || args[3].isNull()) {
       Fail("run arrays");
     }
     JS::RootedValue maker(cx_);
@@ -270,19 +272,27 @@ class ScriptHost::Impl {
       Fail("run helpers");
     }
     JS::RootedObject helpers(cx_, &made.toObject());
-    if (!JS_GetElement(cx_, helpers, 0, &run.save) ||
-        !JS_GetElement(cx_, helpers, 1, &run.restore) ||
-        !JS_GetElement(cx_, helpers, 2, &run.read_output)) {
+    if (!JS_GetElement(cx_, helpers, 0, &run.restore) ||
+        !JS_GetElement(cx_, helpers, 1, &run.read_output)) {
       Fail("run helpers");
     }
+    PrepareRunScripts(functions, input);
+  }
+
+  void PrepareRunScripts(const QString& functions, const QString& input) {
+    Run& run = *run_;
+    CallScope call(*this);
+    JSAutoRealm realm(cx_, *global_);
     JS::RootedScript script(cx_);
     run.functions_error = CachedCompile(functions, FunctionsSource(), &script);
-    if (!run.functions_error) run.functions = script;
-    if (!input.isEmpty()) {
+    run.functions = run.functions_error ? nullptr : script.get();
+    run.has_input = !input.isEmpty();
+    run.input_error.reset();
+    run.input = nullptr;
+    if (run.has_input) {
       run.input_error = CachedCompile(input, QString(), &script);
       if (!run.input_error) run.input = script;
     }
-    run.has_input = !input.isEmpty();
   }
 
   void ResetRunState() {
@@ -296,18 +306,15 @@ class ScriptHost::Impl {
   void SaveRunState() {
     Run& run = *run_;
     if (run.slow.count() > 0) ReadVarValues(run.slow, *owner_);
-    if (run.names.empty()) return;
-    {
-      CallScope call(*this);
-      if (call.busy()) return;
-      JSAutoRealm realm(cx_, *global_);
-      JS::RootedValue rval(cx_);
-      if (!JS::Call(cx_, JS::UndefinedHandleValue, run.save, JS::HandleValueArray::empty(),
-                    &rval)) {
-        // Only a stop (cancel, time-out) gets here: the save itself catches every error.
-        JS_ClearPendingException(cx_);
-      }
-    }
+    // The generated names are saved by the next restore call itself, in the same engine call:
+    // nothing runs in the engine in between.
+    run.save_pending = !run.names.empty();
+  }
+
+  // Called by the generated restore function right after it has saved the state: the numbers
+  // it left in the buffer are rounded as their 15-digit texts would be.
+  void RoundSavedNumbers() {
+    Run& run = *run_;
     for (std::size_t i = 0; i < run.names.size(); ++i) {
       if (run.kinds[i] != kSavedRawNumber) continue;
       const double raw = run.numbers[i];
@@ -321,6 +328,13 @@ class ScriptHost::Impl {
       if (raw == run.rounded[i] && std::signbit(raw) == std::signbit(run.rounded[i])) continue;
       run.rounded[i] = run.numbers[i] = RoundTo15Digits(raw);
     }
+  }
+
+  static bool RoundSavedNumbersNative(JSContext* cx, unsigned argc, JS::Value* vp) {
+    JS::CallArgs args = JS::CallArgsFromVp(argc, vp);
+    static_cast<Impl*>(JS_GetContextPrivate(cx))->RoundSavedNumbers();
+    args.rval().setUndefined();
+    return true;
   }
 
   int RestoreRunState(double dt, double t, const double* vi) {
@@ -341,6 +355,8 @@ class ScriptHost::Impl {
     put(0, dt, 1);
     put(1, t, 2);
     if (vi != nullptr) put(2, *vi, 4);
+    if (run.save_pending) mask |= 8;
+    run.save_pending = false;
     CallScope call(*this);
     if (call.busy()) return failures + 1;
     JSAutoRealm realm(cx_, *global_);
@@ -390,7 +406,13 @@ class ScriptHost::Impl {
     return ToDouble(ToScriptValue(rval));
   }
 
+  // The prepared calls stay for the next run over the same names; nothing of them runs until
+  // then.
   void EndRun() {
+    if (run_) run_->save_pending = false;
+  }
+
+  void DestroyRun() {
     if (!run_) return;
     {
       JSAutoRealm realm(cx_, *global_);
@@ -711,8 +733,7 @@ class ScriptHost::Impl {
 
   struct Run {
     explicit Run(JSContext* cx)
-        : save(cx),
-          restore(cx),
+        : restore(cx),
           read_output(cx),
           numbers_buffer(cx),
           kinds_buffer(cx),
@@ -723,7 +744,6 @@ class ScriptHost::Impl {
     std::vector<double> numbers;  // saved numbers, then dt, t, vi
     std::vector<int32_t> kinds;
     std::vector<double> rounded;  // each number as last rounded
-    JS::PersistentRootedValue save;
     JS::PersistentRootedValue restore;
     JS::PersistentRootedValue read_output;
     JS::PersistentRootedObject numbers_buffer;
@@ -733,9 +753,12 @@ class ScriptHost::Impl {
     std::optional<ScriptError> functions_error;
     std::optional<ScriptError> input_error;
     bool has_input = false;
+    bool save_pending = false;
+    std::vector<QString> all_names;  // as given to BeginRun
   };
 
-  // Source of a function that, given the shared buffers, returns the run's three helpers.
+  // Source of a function that, given the shared buffers and the rounding function, returns the
+  // run's two helpers: the restore (which saves first when asked) and the read of vo.
   static QString RunHelpersSource(const std::vector<QString>& names) {
     const int n = static_cast<int>(names.size());
     QString save;
@@ -753,9 +776,10 @@ class ScriptHost::Impl {
               .arg(name, k);
     }
     return QStringLiteral(
-               "(function($n,$k,$o){return [\n"
-               "function(){var $v;\n%1},\n"
-               "function($s){var $f=0;\n%2"
+               "(function($n,$k,$o,$r){return [\n"
+               "function($s){var $f=0,$v;\n"
+               "if($s&8){\n%1$r()}\n"
+               "%2"
                "if($s&1){try{dt=$n[%3]}catch($e){$f++}}\n"
                "if($s&2){try{t=$n[%4]}catch($e){$f++}}\n"
                "if($s&4){try{vi=$n[%5]}catch($e){$f++}}\n"

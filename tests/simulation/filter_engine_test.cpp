@@ -9,6 +9,7 @@
 #include <cstring>
 #include <limits>
 #include <memory>
+#include <ostream>
 
 #include "scripting/filter_program.h"
 #include "scripting/script_host.h"
@@ -26,6 +27,8 @@ struct Scenario {
   QString input;  // empty: the program sets vi
   QStringList extra_names;
 };
+
+void PrintTo(const Scenario& s, std::ostream* os) { *os << s.name; }
 
 QString Bits(double x) {
   uint64_t u = 0;
