@@ -10,10 +10,13 @@
 #include <limits>
 #include <memory>
 #include <ostream>
+#include <utility>
 
 #include "scripting/filter_program.h"
 #include "scripting/script_host.h"
 #include "scripting/script_var_list.h"
+#include "simulation/frequency_sweep.h"
+#include "simulation/oscilloscope_run.h"
 #include "simulation/script_filter_engine.h"
 #include "simulation/text_filter_engine.h"
 
@@ -130,6 +133,84 @@ INSTANTIATE_TEST_SUITE_P(
                  QString(),
                  {}}),
     [](const auto& param_info) { return std::string(param_info.param.name); });
+
+// Whole runs, each in a fresh host (a run's globals outlive it): the points and samples must be
+// the same bits, and the reports the same apart from the duration line.
+template <typename Engine>
+std::pair<SweepResult, QString> SweepOn(const QString& parameters, const QString& functions) {
+  ScriptHost host;
+  EXPECT_TRUE(host.LoadCode(PreludeText()).ok());
+  Engine engine(host);
+  SilentObserver observer;
+  const bool cancel = false;
+  SweepResult result;
+  auto report =
+      RunFrequencySweep(engine, observer, 50, 5000, 5, 3, parameters, functions, result, cancel);
+  return {result, report.value_or(QString()).section(u"\r\n"_qs, 2)};
+}
+
+template <typename Engine>
+std::pair<TimeTrace, QString> ScopeOn(const QString& parameters, const QString& functions,
+                                      const QString& waveform) {
+  ScriptHost host;
+  EXPECT_TRUE(host.LoadCode(PreludeText()).ok());
+  Engine engine(host);
+  SilentObserver observer;
+  const bool stop = false;
+  TimeTrace trace;
+  const QStringList items{u"k 30% [0,5;4]"_qs};
+  auto report = SimulateTrace(engine, observer, trace, 3, 200, 700, parameters, functions, items, 1,
+                              waveform, stop);
+  return {trace, report.value_or(QString()).section(u"\r\n"_qs, 2)};
+}
+
+TEST(FilterEngineRuns, SweepsGiveTheSamePointsOnBothEngines) {
+  const QString filters[][2] = {
+      {u"w0=6283.18530717958; z=0.5"_qs,
+       u"x1 = x1 + x2 * dt\r\nx2 = x2 + (w0 * w0 * (vi - x1) - 2 * z * w0 * x2) * dt\r\n"
+       "vo = x1\r\n"_qs},
+      {u"high = false"_qs,
+       u"if (vi > 0.5) high = true; if (vi < -0.5) high = false\r\n"
+       "vo = high ? 1 : -1\r\n"_qs},
+      {QString(), u"vo = pows(vi, 3) + mod(t, 0.0001) * 1000\r\n"_qs},
+  };
+  for (const auto& f : filters) {
+    SCOPED_TRACE(f[1].toStdString());
+    const auto [text, text_report] = SweepOn<TextFilterEngine>(f[0], f[1]);
+    const auto [fast, fast_report] = SweepOn<ScriptFilterEngine>(f[0], f[1]);
+    ASSERT_EQ(fast.count, text.count);
+    for (int i = 0; i < text.count; ++i) {
+      const auto& a = text.points[size_t(i)];
+      const auto& b = fast.points[size_t(i)];
+      EXPECT_EQ(Bits(a.amplitude), Bits(b.amplitude)) << i;
+      EXPECT_EQ(Bits(a.phase), Bits(b.phase)) << i;
+      EXPECT_EQ(Bits(a.frequency), Bits(b.frequency)) << i;
+    }
+    EXPECT_EQ(fast_report, text_report);
+  }
+}
+
+TEST(FilterEngineRuns, TracesGiveTheSameSamplesOnBothEngines) {
+  const QString parameters = u"y = 0"_qs;
+  const QString functions = u"y = y + (vi - y) * dt * 2000 * k; vo = y\r\n"_qs;
+  for (const char16_t* waveform : {u"quadra", u"triangolare", u"AM", u"vi = t * _f"}) {
+    SCOPED_TRACE(QString::fromUtf16(waveform).toStdString());
+    const auto [text, text_report] =
+        ScopeOn<TextFilterEngine>(parameters, functions, QString::fromUtf16(waveform));
+    const auto [fast, fast_report] =
+        ScopeOn<ScriptFilterEngine>(parameters, functions, QString::fromUtf16(waveform));
+    ASSERT_EQ(fast.count, text.count);
+    ASSERT_GT(text.count, 0);
+    for (int i = 0; i < text.count; ++i) {
+      const size_t k = size_t(i);
+      ASSERT_EQ(Bits(fast.times[k]), Bits(text.times[k])) << i;
+      ASSERT_EQ(Bits(fast.inputs[k]), Bits(text.inputs[k])) << i;
+      ASSERT_EQ(Bits(fast.outputs[k]), Bits(text.outputs[k])) << i;
+      ASSERT_EQ(fast.framesPerSample[k], text.framesPerSample[k]) << i;
+    }
+    EXPECT_EQ(fast_report, text_report);
+  }
+}
 
 }  // namespace
 }  // namespace quorvel

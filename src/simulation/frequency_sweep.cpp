@@ -1,0 +1,302 @@
+#include "simulation/frequency_sweep.h"
+
+#include <chrono>
+#include <cmath>
+
+#include "numbers/eng_number.h"
+#include "numbers/number_text.h"
+#include "scripting/filter_program.h"
+#include "scripting/script_var_list.h"
+#include "simulation/pacing.h"
+
+namespace quorvel {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// 2π as the program has always written it (not the full-precision value): results depend on it.
+constexpr double kTwoPi = 6.28318530717958;
+constexpr int kPacingPeriod = 500;
+constexpr double kInitialTolerance = 0.00001;
+
+const QString kLineEnd = QStringLiteral("\r\n");
+
+// One sweep. Floating-point statements whose operands can be anything the filter produced, or
+// whose divisor can be 0, go through Fp and RunErrors::Store: the frequency and its derived
+// values, the time, the input, slope, tolerance candidate, output change, step shrink and growth,
+// both integrals, the amplitude ratio and the phase. Comparisons, constants and the progress
+// ratio (i / n with n > 0) need no check. A failed statement leaves its target as it was, which
+// is why the targets are members: they keep their value from attempt to attempt.
+class Sweep {
+ public:
+  Sweep(FilterEngine& engine, RunObserver& observer, const bool& cancel, const QString& parameters,
+        const QString& functions)
+      : observer_(observer),
+        cancel_(cancel),
+        errors_(observer),
+        calls_(engine, errors_, cancel),
+        engine_(engine),
+        parameters_(parameters),
+        functions_(functions) {}
+
+  QString Run(double start_frequency, double end_frequency, std::int32_t samples,
+              std::int16_t oscillations, SweepResult& result);
+
+ private:
+  // Each returns false when the sweep must be left for the report.
+  bool SetUp();
+  bool Frequency(std::int32_t i, std::int32_t n, double start_frequency, double log_ratio,
+                 std::int16_t oscillations, SweepResult& result);
+  bool FrequencyStatements();
+  bool TimeStep();
+  void StorePoint(SweepResult& result);
+  QString Report(const Clock::time_point& start_tick) const;
+
+  RunObserver& observer_;
+  const bool& cancel_;
+  RunErrors errors_;
+  TrappedEngine calls_;
+  FilterEngine& engine_;
+  RunPacer pacer_;
+  const QString& parameters_;
+  const QString& functions_;
+
+  bool automatic_step_ = true;
+  bool began_ = false;
+
+  // Per frequency.
+  double f_ = 0;
+  double w_ = 0;
+  double period_ = 0;
+  double end_time_ = 0;
+  double dt_ = 0;
+  double dt0_ = 0;
+  double growth_limit_ = 0;
+  double tolerance_ = kInitialTolerance;
+  double t_ = 0;
+  double vi_ = 0;
+  double vo_ = 0;
+  double previous_vi_ = 0;
+  double previous_vo_ = 0;
+  double minimum_vo_ = 0;
+  double minimum_time_ = 0;
+  double integral_vi_ = 0;
+  double integral_vo_ = 0;
+  double last_advance_ = 0;
+
+  // Scratch targets of guarded statements.
+  double slope_ = 0;
+  double candidate_ = 0;
+  double dvo_ = 0;
+  double phase_ = 0;
+};
+
+QString Sweep::Run(double start_frequency, double end_frequency, std::int32_t samples,
+                   std::int16_t oscillations, SweepResult& result) {
+  observer_.Show2(QStringLiteral("AsyncCallback"), QStringLiteral("Simulazione"));
+  observer_.PumpEvents();
+  pacer_.MarkPumped();
+  const Clock::time_point start_tick = Clock::now();
+
+  result.count = 0;
+  result.points.assign(static_cast<std::size_t>(samples > 0 ? samples : 0), ResponsePoint{});
+  const std::int32_t n = samples > 0 ? samples - 1 : -1;
+  double log_ratio = 0;
+  double ratio = 0;
+  if (errors_.Store(ratio, Fp(end_frequency) / start_frequency)) {
+    if (const auto l = Log10(ratio)) {
+      log_ratio = *l;
+    } else {
+      errors_.Count(run_errors::kInvalidArgument);
+    }
+  }
+
+  if (SetUp()) {
+    for (std::int32_t i = 0; i <= n && !cancel_; ++i) {
+      if (!Frequency(i, n, start_frequency, log_ratio, oscillations, result)) break;
+    }
+  }
+  if (began_) engine_.EndRun();
+
+  QString report = Report(start_tick);
+  observer_.Unload2();
+  return report;
+}
+
+bool Sweep::SetUp() {
+  ScriptVarList assigned;
+  CollectAssignedNames(parameters_, assigned);
+  if (FindVar(assigned, QStringLiteral("dt")) >= 0) {
+    // The filter sets its own step, the same at every frequency.
+    automatic_step_ = false;
+    if (!calls_.Execute(parameters_, ParametersSourceName())) return false;
+    if (!calls_.ReadNumber(QStringLiteral("dt"), dt_)) return false;
+  }
+
+  // The names are the same at every frequency (the texts do not change), so the engine learns
+  // them once; each frequency only sets their saved values back to "0".
+  ScriptVarList state;
+  CollectAssignedNames(parameters_, state);
+  CollectAssignedNames(functions_, state);
+  const QString zero = QStringLiteral("0");
+  SetVar(state, QStringLiteral("dt"), zero);
+  SetVar(state, QStringLiteral("vi"), zero);
+  SetVar(state, QStringLiteral("vo"), zero);
+  engine_.BeginRun(state.names, functions_, QString());
+  began_ = true;
+  return true;
+}
+
+bool Sweep::Frequency(std::int32_t i, std::int32_t n, double start_frequency, double log_ratio,
+                      std::int16_t oscillations, SweepResult& result) {
+  // A one-point sweep (n = 0) stays at the start frequency.
+  const double position = n > 0 ? static_cast<double>(i) / n : 0.0;
+  errors_.Store(f_, Pow(10.0, Fp(position) * log_ratio) * start_frequency);
+  errors_.Store(w_, Fp(kTwoPi) * f_);
+  errors_.Store(end_time_, Fp(oscillations) / f_);
+  errors_.Store(period_, Fp(1.0) / f_);
+  if (automatic_step_) {
+    errors_.Store(dt0_, Fp(1.0) / f_ / 5000.0);
+    errors_.Store(growth_limit_, Fp(10.0) * dt0_);
+    dt_ = dt0_;
+  }
+  tolerance_ = kInitialTolerance;
+
+  if (!FrequencyStatements()) return false;
+  engine_.ResetSavedState();
+  integral_vi_ = 0;
+  integral_vo_ = 0;
+  vo_ = 0;
+  previous_vi_ = 0;
+  previous_vo_ = 0;
+  if (!FrequencyStatements()) return false;
+
+  minimum_vo_ = 0;
+  minimum_time_ = 0;
+  last_advance_ = 0;
+  t_ = 0;
+  while (t_ <= end_time_) {
+    if (!TimeStep()) return false;
+  }
+
+  StorePoint(result);
+  ++result.count;
+  observer_.SetPB(n > 0 ? static_cast<int>(Round(position * 100, 0)) : 100);
+  return true;
+}
+
+bool Sweep::FrequencyStatements() {
+  return calls_.Execute(u"dt="_qs + StatementNumber(dt_), QString()) &&
+         calls_.Execute(QStringLiteral("vo=0"), QString()) &&
+         calls_.Execute(parameters_, ParametersSourceName());
+}
+
+bool Sweep::TimeStep() {
+  engine_.SaveState();
+  const double t_old = t_;
+  bool retry = false;
+  do {
+    errors_.Store(t_, Fp(t_old) + dt_);
+    // The input as the filter receives it ("vi=" carries 15 significant digits), so that the
+    // integrals compare the output with the input the filter actually saw.
+    if (errors_.Store(vi_, Sin(Fp(t_) * w_))) vi_ = RoundTo15Digits(vi_);
+    if (!calls_.CheckAssignments(engine_.RestoreAndSet(dt_, t_, &vi_))) return false;
+    if (!calls_.Check(engine_.RunFunctions())) return false;
+    if (!calls_.Check(engine_.ReadOutput(), vo_)) return false;
+
+    // A fast-moving input loosens the tolerance; it never tightens within a frequency.
+    errors_.Store(slope_, Abs(Fp(previous_vi_) - vi_) / dt_);
+    errors_.Store(candidate_, Fp(0.01) - Fp(0.01) / (Fp(slope_) + 1.0));
+    if (candidate_ > tolerance_) tolerance_ = candidate_;
+    errors_.Store(dvo_, Abs(Fp(vo_) - previous_vo_));
+    retry = false;
+    if (automatic_step_) {
+      if (dvo_ > tolerance_ && dt_ > dt0_) {
+        // Repeat with a smaller step. When the shrink itself fails the step would stay the same
+        // and the attempt would repeat for ever: it is accepted instead.
+        retry = errors_.Store(dt_, Fp(dt_) / (Fp(dvo_) / tolerance_ + 1.0));
+      } else if (dt_ < growth_limit_) {
+        if (dt_ < dt0_) errors_.Count(run_errors::kTimestepTooSmall);
+        errors_.Store(dt_, Fp(dt_) * 1.1);
+      }
+    }
+
+    if (EveryNthCall(kPacingPeriod)) {
+      if (t_old > last_advance_) {
+        observer_.ShowAdv();
+        last_advance_ = t_old;
+      }
+      pacer_.MaybePump(observer_);
+      if (cancel_) return false;
+    }
+  } while (retry);
+
+  // Measurement on the accepted attempt; the phase looks at the first period only.
+  if (t_ <= period_ && vo_ < minimum_vo_) {
+    minimum_vo_ = vo_;
+    minimum_time_ = t_;
+  }
+  errors_.Store(integral_vi_, Fp(integral_vi_) + Abs(Fp(vi_)) * dt_);
+  errors_.Store(integral_vo_, Fp(integral_vo_) + Abs(Fp(vo_)) * dt_);
+  previous_vi_ = vi_;
+  previous_vo_ = vo_;
+  return true;
+}
+
+void Sweep::StorePoint(SweepResult& result) {
+  const auto index = static_cast<std::size_t>(result.count);
+  ResponsePoint& point = result.points[index];
+  point.frequency = f_;
+  if (integral_vi_ == 0) {
+    point.amplitude = 0;
+  } else {
+    errors_.Store(point.amplitude, Fp(integral_vo_) / integral_vi_);
+  }
+  if (minimum_vo_ != 0) {
+    // The input's minimum lies at 0.75 / f: an output whose minimum comes later lags.
+    errors_.Store(phase_, (Fp(0.75) / f_ - minimum_time_) * f_ * 360.0);
+    if (std::fabs(phase_) >= 180.5) phase_ = std::fabs(phase_) - 360;
+    point.phase = phase_;
+  } else if (index > 0) {
+    point.phase = result.points[index - 1].phase;
+  } else {
+    point.phase = 0;
+  }
+}
+
+QString Sweep::Report(const Clock::time_point& start_tick) const {
+  const auto elapsed_ms =
+      std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start_tick).count();
+  const double seconds = Round(static_cast<double>(elapsed_ms) / 1000, 0);
+  const ErrorCounts& counts = errors_.counts();
+
+  QString report;
+  report += cancel_ ? u"Operazione annullata"_qs : u"Operazione completata"_qs;
+  report += kLineEnd;
+  report += u"Durata simulazione: "_qs + FormatEng(seconds, -3, QStringLiteral("s")) + kLineEnd;
+  report += u"Errori totali: "_qs + QString::number(counts.total) + kLineEnd;
+  report += u"Errori di timestep: "_qs + QString::number(counts.timestep) + kLineEnd;
+  report += u"Errori di overflow: "_qs + QString::number(counts.overflow) + kLineEnd;
+  report += kLineEnd + u"Funzioni del filtro:"_qs + kLineEnd + functions_ + kLineEnd;
+  report += kLineEnd + u"Parametri del filtro:"_qs + kLineEnd + parameters_ + kLineEnd;
+  return report;
+}
+
+bool IsFrequency(double f) { return std::isfinite(f) && f > 0; }
+
+}  // namespace
+
+std::optional<QString> RunFrequencySweep(FilterEngine& engine, RunObserver& observer,
+                                         double start_frequency, double end_frequency,
+                                         std::int32_t samples, std::int16_t oscillations,
+                                         const QString& parameters, const QString& functions,
+                                         SweepResult& result, const bool& cancel) {
+  if (!IsFrequency(start_frequency) || !IsFrequency(end_frequency)) return std::nullopt;
+  const RunGuard guard;
+  if (!guard.acquired()) return std::nullopt;
+  Sweep sweep(engine, observer, cancel, parameters, functions);
+  return sweep.Run(start_frequency, end_frequency, samples, oscillations, result);
+}
+
+}  // namespace quorvel

@@ -1,0 +1,387 @@
+#include "simulation/oscilloscope_run.h"
+
+#include <algorithm>
+#include <array>
+#include <chrono>
+#include <cmath>
+#include <utility>
+
+#include "numbers/eng_number.h"
+#include "numbers/number_text.h"
+#include "scripting/filter_program.h"
+#include "scripting/script_var_list.h"
+#include "simulation/pacing.h"
+
+namespace quorvel {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// 2π as the program has always written it: results depend on this exact constant.
+constexpr double kTwoPi = 6.28318530717958;
+constexpr int kPacingPeriod = 500;
+constexpr double kInitialTolerance = 0.00001;
+
+const QString kLineEnd = QStringLiteral("\r\n");
+
+struct Waveform {
+  const char16_t* name;
+  const char16_t* statement;
+};
+
+constexpr std::array<Waveform, 9> kWaveforms{{
+    {u"sinusoidale", u"vi = Math.sin(t * _w)"},
+    {u"quadra", u"vi = (int(t * 2 * _f) % 2) * 2 - 1"},
+    {u"dente di sega", u"vi = mod(t, 1 / _f) * _f * 2 - 1"},
+    {u"dente di sega 2", u"vi = 1 - mod(t, 1 / _f) * _f * 2"},
+    {u"triangolare", u"vi = (Math.abs(mod(t + 0.5 / _f, 1 / _f) * _f - 0.5) - 0.25) * 4"},
+    {u"segnale+rumore", u"vi = Math.sin(t * _w) * 0.7 + Math.random() * 0.6 - 0.3"},
+    {u"AM", u"vi = Math.sin(t * _w) * (2 + Math.sin(t * PI2 / _tf * 2)) / 3"},
+    {u"ASK", u"vi = Math.sin(t * _w) * (int(t / _tf * 4) % 2)"},
+    {u"rumore", u"vi = Math.random() * 2 - 1"},
+}};
+
+// Grows the trace to `size` elements per array. Capacity grows geometrically so that a long
+// trace costs amortised constant time per sample, while the arrays' sizes stay exactly the
+// upper bound the trace needs.
+void GrowTrace(TimeTrace& trace, std::size_t size) {
+  auto grow = [size](auto& array) {
+    if (array.capacity() < size) array.reserve(std::max(size, 2 * array.capacity()));
+    array.resize(size);
+  };
+  grow(trace.times);
+  grow(trace.inputs);
+  grow(trace.outputs);
+  grow(trace.framesPerSample);
+}
+
+// One oscilloscope run. Guarded floating-point statements (Fp through RunErrors::Store): the
+// total time, sample interval, step bounds, parameter values and run
+// constants, the time, rate, tolerance candidate, output change, step shrink and growth, the next
+// sample time, the progress percent and the two averages of the report. A failed statement
+// leaves its target as it was (so the targets are members and keep their value between attempts);
+// a failed constant or parameter value skips its assignment.
+class TraceRun {
+ public:
+  TraceRun(FilterEngine& engine, RunObserver& observer, const bool& stop, const QString& parameters,
+           const QString& functions)
+      : observer_(observer),
+        stop_(stop),
+        errors_(observer),
+        calls_(engine, errors_, stop),
+        engine_(engine),
+        parameters_(parameters),
+        functions_(functions) {}
+
+  QString Run(TimeTrace& trace, std::int32_t oscillations, std::int32_t samples, double frequency,
+              const QStringList& parameter_items, int parameter_count, const QString& waveform);
+
+ private:
+  // Each returns false when the run must be left for the report.
+  bool SetUp(std::int32_t oscillations, std::int32_t samples, const QStringList& parameter_items,
+             int parameter_count);
+  bool AssignConstants(std::int32_t oscillations);
+  bool Assign(const QString& name, Fp value);
+  bool TimeLoop(TimeTrace& trace);
+  void StoreSample(TimeTrace& trace);
+  QString Report(const Clock::time_point& start_tick, std::int32_t count, const QString& waveform);
+
+  RunObserver& observer_;
+  const bool& stop_;
+  RunErrors errors_;
+  TrappedEngine calls_;
+  FilterEngine& engine_;
+  RunPacer pacer_;
+  const QString& parameters_;
+  const QString& functions_;
+
+  ScriptVarList state_;
+  bool adaptive_step_ = true;
+
+  double f_ = 0;
+  double end_time_ = 0;
+  double sample_interval_ = 0;
+  double tolerance_ = kInitialTolerance;
+  double dt_ = 0;
+  double dt_min_ = 0;
+  double dt_max_ = 0;
+  double parameter_value_ = 0;
+
+  double t_ = 0;
+  double vi_ = 0;
+  double vo_ = 0;
+  double previous_vi_ = 0;
+  double previous_vo_ = 0;
+  double next_sample_time_ = 0;
+  double last_pacing_t0_ = 0;
+  double rate_ = 0;
+  double candidate_ = 0;
+  double output_change_ = 0;
+  double percent_ = 0;
+  std::int32_t cycles_ = 0;
+  std::int32_t frames_ = 0;
+  std::int32_t frames_since_sample_ = 0;
+};
+
+QString TraceRun::Run(TimeTrace& trace, std::int32_t oscillations, std::int32_t samples,
+                      double frequency, const QStringList& parameter_items, int parameter_count,
+                      const QString& waveform) {
+  observer_.Show2(QStringLiteral("AsyncCallback"), QStringLiteral("Simulazione"));
+  observer_.PumpEvents();
+  pacer_.MarkPumped();
+  const Clock::time_point start_tick = Clock::now();
+  f_ = frequency;
+
+  bool go = SetUp(oscillations, samples, parameter_items, parameter_count);
+
+  // Indices 0 to samples.
+  const auto size = static_cast<std::size_t>(std::max<std::int64_t>(std::int64_t{samples} + 1, 0));
+  trace.times.assign(size, 0.0);
+  trace.inputs.assign(size, 0.0);
+  trace.outputs.assign(size, 0.0);
+  trace.framesPerSample.assign(size, 0);
+  trace.count = 0;
+  trace.frequency = f_;
+
+  const QString input = WaveformStatement(waveform);
+  if (go) go = AssignConstants(oscillations);
+  if (go) {
+    engine_.BeginRun(state_.names, functions_, input);
+    TimeLoop(trace);
+    engine_.EndRun();
+  }
+
+  QString report = Report(start_tick, trace.count, waveform);
+  observer_.Unload2();
+  return report;
+}
+
+bool TraceRun::SetUp(std::int32_t oscillations, std::int32_t samples,
+                     const QStringList& parameter_items, int parameter_count) {
+  errors_.Store(end_time_, Fp(oscillations) / f_);
+  errors_.Store(sample_interval_, Fp(end_time_) / samples);
+
+  // dt is still 0 here: "dt=0".
+  if (!calls_.Execute(u"dt="_qs + StatementNumber(dt_), QString())) return false;
+  if (!calls_.Execute(QStringLiteral("vo=0"), QString())) return false;
+  if (!calls_.Execute(parameters_, ParametersSourceName())) return false;
+
+  ScriptVarList assigned;
+  CollectAssignedNames(parameters_, assigned);
+  if (FindVar(assigned, QStringLiteral("dt")) < 0) {
+    errors_.Store(dt_min_, Fp(1.0) / f_ / 5000.0);
+    errors_.Store(dt_max_, Fp(10.0) * dt_min_);
+    dt_ = dt_min_;
+  } else {
+    adaptive_step_ = false;
+    if (!calls_.Execute(parameters_, ParametersSourceName())) return false;
+    if (!calls_.ReadNumber(QStringLiteral("dt"), dt_)) return false;
+  }
+
+  CollectAssignedNames(parameters_, state_);
+  CollectAssignedNames(functions_, state_);
+  const QString zero = QStringLiteral("0");
+  SetVar(state_, QStringLiteral("dt"), zero);
+  SetVar(state_, QStringLiteral("vi"), zero);
+  SetVar(state_, QStringLiteral("vo"), zero);
+
+  const auto items = std::min<qsizetype>(std::max(parameter_count, 0), parameter_items.size());
+  for (qsizetype k = 0; k < items; ++k) {
+    const std::optional<ParameterItem> item = ParseParameterItem(parameter_items[k]);
+    if (!item) {
+      errors_.Count(script_errors::kTypeMismatch);
+      if (stop_) return false;
+      continue;
+    }
+    errors_.Store(parameter_value_,
+                  Fp(item->percent) / 100.0 * (Fp(item->maximum) - item->minimum) + item->minimum);
+    if (!calls_.Execute(item->name + u'=' + StatementNumber(parameter_value_), QString())) {
+      return false;
+    }
+    SetVar(state_, item->name, zero);
+  }
+  return true;
+}
+
+bool TraceRun::Assign(const QString& name, Fp value) {
+  double x = 0;
+  if (!errors_.Store(x, value)) return !stop_;
+  return calls_.Execute(name + u'=' + StatementNumber(x), QString());
+}
+
+bool TraceRun::AssignConstants(std::int32_t oscillations) {
+  // The first three as the program has always written them.
+  return calls_.Execute(QStringLiteral("PI=3.14159265358979"), QString()) &&
+         calls_.Execute(QStringLiteral("PI2=6.28318530717958"), QString()) &&
+         calls_.Execute(QStringLiteral("PI_2=1.5707963267949"), QString()) &&
+         Assign(QStringLiteral("_f"), f_) && Assign(QStringLiteral("_A"), Fp(299792458.0) / f_) &&
+         Assign(QStringLiteral("_T"), Fp(1.0) / f_) &&
+         Assign(QStringLiteral("_w"), Fp(kTwoPi) * f_) &&
+         Assign(QStringLiteral("_tf"), Fp(oscillations) / f_);
+}
+
+bool TraceRun::TimeLoop(TimeTrace& trace) {
+  while (t_ <= end_time_) {
+    engine_.SaveState();
+    const double t0 = t_;
+    bool repeat = false;
+    do {
+      errors_.Store(t_, Fp(t0) + dt_);
+      if (!calls_.CheckAssignments(engine_.RestoreAndSet(dt_, t_, nullptr))) return false;
+      if (!calls_.Check(engine_.RunInput(), vi_)) return false;
+      if (!calls_.Check(engine_.RunFunctions())) return false;
+      if (!calls_.Check(engine_.ReadOutput(), vo_)) return false;
+
+      // A fast-moving input loosens the tolerance; it never tightens during a run.
+      errors_.Store(rate_, Abs(Fp(previous_vi_) - vi_) / dt_);
+      errors_.Store(candidate_, Fp(0.01) - Fp(0.01) / (Fp(rate_) + 1.0));
+      if (candidate_ > tolerance_) tolerance_ = candidate_;
+      errors_.Store(output_change_, Abs(Fp(vo_) - previous_vo_));
+      repeat = false;
+      if (adaptive_step_) {
+        if (output_change_ > tolerance_ && dt_ > dt_min_) {
+          // When the shrink itself fails the step stays the same and the attempt would repeat
+          // for ever: it is accepted instead.
+          repeat = errors_.Store(dt_, Fp(dt_) / (Fp(output_change_) / tolerance_ + 1.0));
+        } else if (dt_ < dt_max_) {
+          if (dt_ < dt_min_) errors_.Count(run_errors::kTimestepTooSmall);
+          errors_.Store(dt_, Fp(dt_) * 1.1);
+        }
+      }
+
+      if (EveryNthCall(kPacingPeriod)) {
+        if (errors_.Store(percent_, Fp(t_) / end_time_ * 100.0)) {
+          const double rounded = Round(percent_, 0);
+          // The progress bar takes 0 to 255; beyond, the value does not convert.
+          if (rounded >= 0 && rounded <= 255) {
+            observer_.SetPB(static_cast<int>(rounded));
+          } else {
+            errors_.Count(run_errors::kOverflow);
+          }
+        }
+        if (t0 > last_pacing_t0_) observer_.ShowAdv();
+        last_pacing_t0_ = t0;
+        pacer_.MaybePump(observer_);
+        if (stop_) return false;  // this attempt is neither counted nor stored
+      }
+      errors_.Increment(cycles_);
+    } while (repeat);
+
+    errors_.Increment(frames_since_sample_);
+    if (t_ >= next_sample_time_) {
+      StoreSample(trace);
+      frames_since_sample_ = 0;
+      errors_.Increment(trace.count);
+      errors_.Store(next_sample_time_, Fp(next_sample_time_) + sample_interval_);
+    }
+    previous_vi_ = vi_;
+    previous_vo_ = vo_;
+    errors_.Increment(frames_);
+  }
+  return true;
+}
+
+void TraceRun::StoreSample(TimeTrace& trace) {
+  const auto index = static_cast<std::size_t>(trace.count);
+  if (index >= trace.times.size()) GrowTrace(trace, index + 1);
+  trace.times[index] = t_;
+  trace.inputs[index] = vi_;
+  trace.outputs[index] = vo_;
+  trace.framesPerSample[index] = frames_since_sample_;
+}
+
+QString TraceRun::Report(const Clock::time_point& start_tick, std::int32_t count,
+                         const QString& waveform) {
+  const auto elapsed_ms =
+      std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start_tick).count();
+  const double seconds = Round(static_cast<double>(elapsed_ms) / 1000, 0);
+
+  QString report;
+  report += stop_ ? u"Operazione annullata"_qs : u"Operazione completata"_qs;
+  report += kLineEnd;
+  report += u"Durata simulazione: "_qs + FormatEng(seconds, -3, QStringLiteral("s")) + kLineEnd;
+  report += u"Numero totale cicli: "_qs + QString::number(cycles_) + kLineEnd;
+  report += u"Numeto totale frame: "_qs + QString::number(frames_) + kLineEnd;
+  // A line whose value cannot be computed (no frames or no samples yet) is left out; its
+  // failure is counted before the error counts are written.
+  double average = 0;
+  if (errors_.Store(average, Fp(cycles_) / frames_)) {
+    report += u"Media cicli per frame: "_qs + NumberText(Round(average, 1)) + kLineEnd;
+  }
+  report += u"Numero campioni: "_qs + QString::number(count) + kLineEnd;
+  if (errors_.Store(average, Fp(frames_) / count)) {
+    report += u"Media frame per campione: "_qs + NumberText(Round(average, 1)) + kLineEnd;
+  }
+  const ErrorCounts& counts = errors_.counts();
+  report += u"Errori totali: "_qs + QString::number(counts.total) + kLineEnd;
+  report += u"Errori di timestep: "_qs + QString::number(counts.timestep) + kLineEnd;
+  report += u"Errori di overflow: "_qs + QString::number(counts.overflow) + kLineEnd;
+  report += u"Timestep minimo: "_qs + NumberText(dt_min_) + kLineEnd;
+  report += kLineEnd + u"Funzioni del filtro:"_qs + kLineEnd + functions_ + kLineEnd;
+  report += kLineEnd + u"Parametri del filtro:"_qs + kLineEnd + parameters_ + kLineEnd;
+  report += kLineEnd + u"Segnale in ingresso (f = "_qs + FormatEng(f_, -3, QStringLiteral("Hz")) +
+            u"):"_qs + kLineEnd + waveform + kLineEnd;
+  return report;
+}
+
+bool IsFrequency(double f) { return std::isfinite(f) && f > 0; }
+
+}  // namespace
+
+std::optional<ParameterItem> ParseParameterItem(const QString& item) {
+  const qsizetype p1 = item.indexOf(u' ');
+  if (p1 <= 0) return std::nullopt;  // no blank, or no name before it
+  const qsizetype p2 = item.indexOf(u'%', p1);
+  if (p2 < 0) return std::nullopt;
+  const qsizetype p3 = item.indexOf(u'[', p2);
+  if (p3 < 0) return std::nullopt;
+  const qsizetype p4 = item.indexOf(u';', p3);
+  if (p4 < 0) return std::nullopt;
+  const qsizetype p5 = item.indexOf(u']', p4);
+  if (p5 < 0) return std::nullopt;
+
+  const QStringView text(item);
+  const auto between = [text](qsizetype from, qsizetype to) {
+    return ParseNumber(text.mid(from + 1, to - from - 1));
+  };
+  const std::optional<double> percent = between(p1, p2);
+  const std::optional<double> minimum = between(p3, p4);
+  const std::optional<double> maximum = between(p4, p5);
+  if (!percent || !minimum || !maximum) return std::nullopt;
+  return ParameterItem{item.left(p1), *percent, *minimum, *maximum};
+}
+
+QStringList WaveformNames() {
+  QStringList names;
+  for (const Waveform& w : kWaveforms) names << QString::fromUtf16(w.name);
+  return names;
+}
+
+QString WaveformStatement(const QString& waveform) {
+  for (const Waveform& w : kWaveforms) {
+    if (waveform == QStringView(w.name)) return QString::fromUtf16(w.statement);
+  }
+  return waveform;
+}
+
+double RunFrequencyFromSlider(int value, int maximum, double fs, double fe) {
+  if (maximum <= 0) return fs;
+  return static_cast<double>(value) / maximum * (fe - fs) + fs;
+}
+
+std::optional<QString> SimulateTrace(FilterEngine& engine, RunObserver& observer, TimeTrace& trace,
+                                     std::int32_t oscillations, std::int32_t samples,
+                                     double frequency, const QString& parameters,
+                                     const QString& functions, const QStringList& parameter_items,
+                                     int parameter_count, const QString& waveform,
+                                     const bool& stop) {
+  if (!IsFrequency(frequency)) return std::nullopt;
+  const RunGuard guard;
+  if (!guard.acquired()) return std::nullopt;
+  TraceRun run(engine, observer, stop, parameters, functions);
+  return run.Run(trace, oscillations, samples, frequency, parameter_items, parameter_count,
+                 waveform);
+}
+
+}  // namespace quorvel
