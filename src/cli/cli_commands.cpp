@@ -1,0 +1,294 @@
+#include "cli/cli_commands.h"
+
+#include <QByteArray>
+#include <QFile>
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <functional>
+#include <utility>
+
+#include "cli/cli_progress.h"
+#include "numbers/eng_number.h"
+#include "numbers/number_text.h"
+#include "scripting/script_host.h"
+#include "simulation/frequency_sweep.h"
+#include "simulation/oscilloscope_run.h"
+#include "simulation/script_filter_engine.h"
+
+namespace quorvel::cli {
+
+namespace {
+
+// The ranges of the windows' scroll bars and sliders. A test read from a file already holds
+// values inside them; a test built in memory is brought inside them the same way.
+constexpr std::int32_t kMinMultiplier = 0;
+constexpr std::int32_t kMaxMultiplier = 3;
+constexpr std::int32_t kMinMainOscillations = 1;
+constexpr std::int32_t kMaxMainOscillations = 100;
+constexpr std::int32_t kMinMainSamples = 5;
+constexpr std::int32_t kMaxMainSamples = 500;
+constexpr std::int32_t kMinScopeBarSamples = 100;
+constexpr std::int32_t kMaxScopeBarSamples = 2000;
+constexpr int kFrequencySliderMaximum = 100;
+
+// 10 raised to 3 k, for the positions of a frequency unit bar.
+double Multiplier(std::int32_t exponent) {
+  static constexpr std::array<double, 4> kMultipliers = {1.0, 1e3, 1e6, 1e9};
+  return kMultipliers[static_cast<std::size_t>(
+      std::clamp(exponent, kMinMultiplier, kMaxMultiplier))];
+}
+
+// A frequency text checked as the start command checks it, times its multiplier. `field` is
+// "La frequenza iniziale " or "La frequenza finale ".
+std::optional<double> CheckedFrequency(const QString& text, std::int32_t multiplier_exponent,
+                                       const char* field, std::ostream& err) {
+  const QString message = ValidateNumber(text, false, 0.001, 100000);
+  if (!message.isEmpty()) {
+    err << field << message.toStdString() << '\n';
+    return std::nullopt;
+  }
+  const std::optional<double> value = ParseNumber(text);
+  if (!value) {  // ValidateNumber accepted it, so this does not happen
+    err << field << "deve essere un numero\n";
+    return std::nullopt;
+  }
+  return *value * Multiplier(multiplier_exponent);
+}
+
+constexpr const char* kStartField = "La frequenza iniziale ";
+constexpr const char* kEndField = "La frequenza finale ";
+
+// The description of a codec error with the record it came from, unless it names it already.
+std::string CodecMessage(const CodecError& error) {
+  QString text = error.description;
+  if (error.record > 0 &&
+      !text.contains(QStringLiteral("record %1").arg(error.record), Qt::CaseInsensitive)) {
+    text += QStringLiteral(" (record %1)").arg(error.record);
+  }
+  return text.toStdString();
+}
+
+void WriteSweepCsv(const SweepResult& result, std::string& csv) {
+  csv += "frequency_hz,amplitude,phase_deg\n";
+  const auto count = static_cast<std::size_t>(std::max(result.count, 0));
+  for (std::size_t i = 0; i < count && i < result.points.size(); ++i) {
+    const ResponsePoint& p = result.points[i];
+    csv += CsvNumber(p.frequency);
+    csv += ',';
+    csv += CsvNumber(p.amplitude);
+    csv += ',';
+    csv += CsvNumber(p.phase);
+    csv += '\n';
+  }
+}
+
+void WriteTraceCsv(const TimeTrace& trace, std::string& csv) {
+  csv += "time_s,vi,vo,frames\n";
+  const auto count = static_cast<std::size_t>(std::max(trace.count, 0));
+  for (std::size_t i = 0; i < count && i < trace.times.size(); ++i) {
+    csv += CsvNumber(trace.times[i]);
+    csv += ',';
+    csv += CsvNumber(trace.inputs[i]);
+    csv += ',';
+    csv += CsvNumber(trace.outputs[i]);
+    csv += ',';
+    csv += std::to_string(trace.framesPerSample[i]);
+    csv += '\n';
+  }
+}
+
+// The value after `prefix` on the report line that starts with it.
+std::optional<QString> ReportValue(const QString& report, QStringView prefix) {
+  for (const QString& line : report.split(QStringLiteral("\r\n"))) {
+    if (line.startsWith(prefix)) return line.mid(prefix.size());
+  }
+  return std::nullopt;
+}
+
+// Sets the host's busy hook for the life of a run and takes it away afterwards.
+class BusyHookScope {
+ public:
+  BusyHookScope(ScriptHost& host, std::function<void()> hook) : host_(host) {
+    host_.SetBusyHook(std::move(hook));
+  }
+  ~BusyHookScope() { host_.SetBusyHook(nullptr); }
+  BusyHookScope(const BusyHookScope&) = delete;
+  BusyHookScope& operator=(const BusyHookScope&) = delete;
+
+ private:
+  ScriptHost& host_;
+};
+
+}  // namespace
+
+std::string CsvNumber(double value) {
+  std::array<char, 32> buffer{};
+  const auto [ptr, ec] = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value);
+  if (ec != std::errc()) return "nan";  // 32 characters hold every double; not reached
+  return std::string(buffer.data(), ptr);
+}
+
+std::string ReportForOutput(const QString& report) {
+  QString text = report;
+  text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+  return text.toStdString();
+}
+
+std::optional<TestDocument> LoadTest(const CliOptions& options, std::ostream& err) {
+  TestDocument test;
+  if (options.file) {
+    const QString path = QString::fromLocal8Bit(*options.file);
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+      err << *options.file << ": " << file.errorString().toStdString() << '\n';
+      return std::nullopt;
+    }
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+      err << *options.file << ": " << file.errorString().toStdString() << '\n';
+      return std::nullopt;
+    }
+    CodecResult<TestDocument> read = ReadTestDocument(bytes);
+    if (!read) {
+      err << *options.file << ": " << CodecMessage(read.error()) << '\n';
+      return std::nullopt;
+    }
+    test = std::move(read.value());
+  }
+  if (options.parameters) test.parameters = *options.parameters;
+  if (options.functions) test.functions = *options.functions;
+  return test;
+}
+
+std::optional<SweepSettings> SweepSettingsFor(const TestDocument& test, const CliOptions& options,
+                                              std::ostream& err) {
+  SweepSettings s;
+  if (options.start_frequency) {
+    s.start_frequency = *options.start_frequency;
+  } else {
+    const auto start =
+        CheckedFrequency(test.start_frequency, test.start_multiplier, kStartField, err);
+    if (!start) return std::nullopt;
+    s.start_frequency = *start;
+  }
+  if (options.end_frequency) {
+    s.end_frequency = *options.end_frequency;
+  } else {
+    const auto end = CheckedFrequency(test.end_frequency, test.end_multiplier, kEndField, err);
+    if (!end) return std::nullopt;
+    s.end_frequency = *end;
+  }
+  s.samples = options.samples.value_or(std::clamp(test.samples, kMinMainSamples, kMaxMainSamples));
+  s.oscillations = static_cast<std::int16_t>(options.oscillations.value_or(
+      std::clamp(test.oscillations, kMinMainOscillations, kMaxMainOscillations)));
+  s.parameters = test.parameters;
+  s.functions = test.functions;
+  return s;
+}
+
+std::optional<ScopeSettings> ScopeSettingsFor(const TestDocument& test, const CliOptions& options,
+                                              std::ostream& err) {
+  // Without a section of its own, the settings are those of the oscilloscope window as it
+  // opens on this test: what the "-addin-" record of a file gives.
+  OscilloscopeSection section;
+  if (test.oscilloscope) {
+    section = *test.oscilloscope;
+  } else {
+    TestDocument opened = test;
+    const CodecStatus applied = ApplyTestRecord(
+        opened,
+        Record{QStringLiteral("-addin-"), RecordValue::Text(kOscilloscopeAddin.toString())});
+    if (applied && opened.oscilloscope) section = *opened.oscilloscope;
+  }
+
+  ScopeSettings s;
+  if (options.frequency) {
+    s.frequency = *options.frequency;
+  } else {
+    const auto fs =
+        CheckedFrequency(section.start_frequency, section.start_multiplier, kStartField, err);
+    if (!fs) return std::nullopt;
+    const auto fe = CheckedFrequency(section.end_frequency, section.end_multiplier, kEndField, err);
+    if (!fe) return std::nullopt;
+    const int position = std::clamp(section.frequency_position, 0, kFrequencySliderMaximum);
+    s.frequency = RunFrequencyFromSlider(position, kFrequencySliderMaximum, *fs, *fe);
+  }
+  s.oscillations = options.oscillations.value_or(
+      std::clamp(section.oscillations, kMinMainOscillations, kMaxMainOscillations));
+  s.samples = options.samples.value_or(
+      std::clamp(section.samples, kMinScopeBarSamples, kMaxScopeBarSamples));
+  s.waveform = options.waveform.value_or(section.waveform);
+  if (section.parametric_filter) s.parameter_items = section.parameter_items;
+  s.parameters = test.parameters;
+  s.functions = test.functions;
+  return s;
+}
+
+std::optional<RunSettings> PrepareRun(const CliOptions& options, std::ostream& err) {
+  const std::optional<TestDocument> test = LoadTest(options, err);
+  if (!test) return std::nullopt;
+  if (options.command == Command::Sweep) {
+    auto sweep = SweepSettingsFor(*test, options, err);
+    if (!sweep) return std::nullopt;
+    return RunSettings(std::move(*sweep));
+  }
+  auto scope = ScopeSettingsFor(*test, options, err);
+  if (!scope) return std::nullopt;
+  return RunSettings(std::move(*scope));
+}
+
+int ExecuteRun(const RunSettings& settings, ScriptHost& host, const std::atomic<bool>& interrupt,
+               CommandIo& io) {
+  bool cancel = false;
+  CliRunObserver observer(interrupt, cancel, io.progress ? &io.err : nullptr);
+  ScriptFilterEngine engine(host);
+  std::optional<QString> report;
+  std::string csv;
+  {
+    // The hook runs on this thread, inside a long engine call.
+    BusyHookScope hook(host, [&observer] { observer.Poll(); });
+    if (const auto* sweep = std::get_if<SweepSettings>(&settings)) {
+      SweepResult result;
+      report = RunFrequencySweep(engine, observer, sweep->start_frequency, sweep->end_frequency,
+                                 sweep->samples, sweep->oscillations, sweep->parameters,
+                                 sweep->functions, result, cancel);
+      WriteSweepCsv(result, csv);
+    } else {
+      const auto& scope = std::get<ScopeSettings>(settings);
+      TimeTrace trace;
+      report =
+          SimulateTrace(engine, observer, trace, scope.oscillations, scope.samples, scope.frequency,
+                        scope.parameters, scope.functions, scope.parameter_items,
+                        static_cast<int>(scope.parameter_items.size()), scope.waveform, cancel);
+      WriteTraceCsv(trace, csv);
+    }
+  }
+  if (!report) {
+    io.err << "impossibile avviare la simulazione\n";
+    return kExitFailure;
+  }
+
+  io.out << csv << std::flush;
+  const bool written = static_cast<bool>(io.out);
+  if (io.report) {
+    io.err << ReportForOutput(*report);
+  } else {
+    // Without the report, still say what the user would otherwise miss.
+    if (cancel) io.err << "Operazione annullata\n";
+    const std::optional<QString> errors = ReportValue(*report, u"Errori totali: ");
+    if (errors && *errors != QLatin1String("0")) {
+      io.err << "Errori totali: " << errors->toStdString()
+             << " (--report per il resoconto completo)\n";
+    }
+  }
+  io.err << std::flush;
+  if (!written) {
+    io.err << "errore di scrittura dell'uscita\n";
+    return kExitFailure;
+  }
+  return kExitOk;
+}
+
+}  // namespace quorvel::cli

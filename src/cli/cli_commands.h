@@ -1,0 +1,93 @@
+#pragma once
+
+// The two commands of quorvel-cli, writing to given streams: the test is read, the settings of
+// the run are taken from it and from the command line and checked, the run is made on a script
+// host, and the result is written as CSV.
+
+#include <QString>
+#include <QStringList>
+
+#include <atomic>
+#include <cstdint>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <variant>
+
+#include "cli/cli_options.h"
+#include "documents/test_document.h"
+
+namespace quorvel {
+class ScriptHost;
+}
+
+namespace quorvel::cli {
+
+// The settings of a frequency sweep, ready to run.
+struct SweepSettings {
+  double start_frequency = 0;  // hertz
+  double end_frequency = 0;
+  std::int32_t samples = 0;
+  std::int16_t oscillations = 0;
+  QString parameters;
+  QString functions;
+};
+
+// The settings of an oscilloscope run, ready to run.
+struct ScopeSettings {
+  double frequency = 0;  // hertz
+  std::int32_t oscillations = 0;
+  std::int32_t samples = 0;
+  QString waveform;
+  QStringList parameter_items;  // empty unless the parametric filter is on
+  QString parameters;
+  QString functions;
+};
+
+using RunSettings = std::variant<SweepSettings, ScopeSettings>;
+
+// The test of a command line: the file when one is given, otherwise the main window's defaults;
+// then the texts of --parameters and --functions replace the test's. On failure the message is
+// written to `err` (the OS error for a file that cannot be read, the codec's description with
+// the record number for one that is not a valid test) and nullopt returned.
+std::optional<TestDocument> LoadTest(const CliOptions& options, std::ostream& err);
+
+// The settings of a sweep: start and end frequency texts checked as the start command checks
+// them ("La frequenza iniziale " / "La frequenza finale " and the phrase go to `err`, nullopt),
+// times the multipliers 10^(3 k); oscillations and samples; then the command line's overrides.
+// A frequency that an override replaces is not checked.
+std::optional<SweepSettings> SweepSettingsFor(const TestDocument& test, const CliOptions& options,
+                                              std::ostream& err);
+
+// The settings of an oscilloscope run, from the test's oscilloscope section (or, when it has
+// none, the section that opening the oscilloscope window would give it), then the overrides.
+std::optional<ScopeSettings> ScopeSettingsFor(const TestDocument& test, const CliOptions& options,
+                                              std::ostream& err);
+
+// LoadTest, then the settings of the command. nullopt when either failed (message written).
+std::optional<RunSettings> PrepareRun(const CliOptions& options, std::ostream& err);
+
+// Where a run writes: the CSV, the messages and report, and whether to draw a progress line on
+// `err` (only for a terminal).
+struct CommandIo {
+  std::ostream& out;
+  std::ostream& err;
+  bool progress = false;
+  bool report = false;  // write the run's report to `err`
+};
+
+// Runs the settings on `host` (which has the prelude loaded and is not running anything) and
+// writes the CSV of the measured points or samples to io.out. `interrupt` is the Ctrl+C flag:
+// once set, from any thread, the run stops as "Ferma" stops it and the points so far are
+// written. Returns the exit status: 0 after a run, cancelled or not; 1 when the output could
+// not be written.
+int ExecuteRun(const RunSettings& settings, ScriptHost& host, const std::atomic<bool>& interrupt,
+               CommandIo& io);
+
+// The report as written to a terminal or file: CR LF line ends made LF.
+std::string ReportForOutput(const QString& report);
+
+// A double in C notation with the fewest digits that read back to the same value.
+std::string CsvNumber(double value);
+
+}  // namespace quorvel::cli

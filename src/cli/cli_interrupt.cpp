@@ -1,0 +1,66 @@
+#include "cli/cli_interrupt.h"
+
+#include <signal.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <optional>
+#include <utility>
+
+namespace quorvel::cli {
+
+namespace {
+
+sigset_t InterruptSet() {
+  sigset_t set;
+  sigemptyset(&set);
+  sigaddset(&set, SIGINT);
+  return set;
+}
+
+constexpr long kPollNanoseconds = 50L * 1000 * 1000;
+
+}  // namespace
+
+void BlockInterruptSignal() {
+  const sigset_t set = InterruptSet();
+  pthread_sigmask(SIG_BLOCK, &set, nullptr);
+}
+
+InterruptWatcher::InterruptWatcher(std::atomic<bool>& interrupt,
+                                   std::function<void()> cancel_running_call,
+                                   std::chrono::milliseconds grace)
+    : interrupt_(interrupt),
+      cancel_running_call_(std::move(cancel_running_call)),
+      grace_(grace),
+      thread_([this](std::stop_token stop) { Watch(std::move(stop)); }) {}
+
+InterruptWatcher::~InterruptWatcher() {
+  thread_.request_stop();
+  if (thread_.joinable()) thread_.join();
+}
+
+void InterruptWatcher::Watch(std::stop_token stop) {
+  const sigset_t set = InterruptSet();
+  // Already blocked when main() did its part; this keeps the signal away from this thread's
+  // default action in any case.
+  pthread_sigmask(SIG_BLOCK, &set, nullptr);
+  std::optional<std::chrono::steady_clock::time_point> first;
+  while (!stop.stop_requested()) {
+    const timespec timeout{0, kPollNanoseconds};
+    const int signal_number = sigtimedwait(&set, nullptr, &timeout);
+    if (signal_number == SIGINT) {
+      if (first) {
+        static constexpr char kMessage[] = "\nInterrotto.\n";
+        [[maybe_unused]] const ssize_t n = write(STDERR_FILENO, kMessage, sizeof kMessage - 1);
+        std::_Exit(130);
+      }
+      first = std::chrono::steady_clock::now();
+      interrupt_.store(true);
+    }
+    if (first && std::chrono::steady_clock::now() - *first >= grace_) cancel_running_call_();
+  }
+}
+
+}  // namespace quorvel::cli

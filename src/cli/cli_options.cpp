@@ -1,0 +1,338 @@
+#include "cli/cli_options.h"
+
+#include <charconv>
+#include <string_view>
+#include <system_error>
+#include <utility>
+
+#include "simulation/oscilloscope_run.h"
+
+namespace quorvel::cli {
+
+namespace {
+
+// A whole argument as a C-locale number, or nothing.
+std::optional<double> ParseDouble(std::string_view text) {
+  double value = 0;
+  const char* const end = text.data() + text.size();
+  const auto [ptr, ec] = std::from_chars(text.data(), end, value);
+  if (ec != std::errc() || ptr != end || text.empty()) return std::nullopt;
+  return value;
+}
+
+std::optional<std::int64_t> ParseInteger(std::string_view text) {
+  std::int64_t value = 0;
+  const char* const end = text.data() + text.size();
+  const auto [ptr, ec] = std::from_chars(text.data(), end, value);
+  if (ec != std::errc() || ptr != end || text.empty()) return std::nullopt;
+  return value;
+}
+
+enum class OptionScope { Both, SweepOnly, ScopeOnly };
+
+enum class OptionId {
+  Help,
+  Parameters,
+  Functions,
+  Start,
+  End,
+  Frequency,
+  Samples,
+  Oscillations,
+  Waveform,
+  Report
+};
+
+struct OptionInfo {
+  std::string_view name;
+  OptionId id;
+  bool takes_value;
+  OptionScope scope;
+};
+
+constexpr OptionInfo kOptions[] = {
+    {"--help", OptionId::Help, false, OptionScope::Both},
+    {"-h", OptionId::Help, false, OptionScope::Both},
+    {"--parameters", OptionId::Parameters, true, OptionScope::Both},
+    {"--functions", OptionId::Functions, true, OptionScope::Both},
+    {"--start", OptionId::Start, true, OptionScope::SweepOnly},
+    {"--end", OptionId::End, true, OptionScope::SweepOnly},
+    {"--frequency", OptionId::Frequency, true, OptionScope::ScopeOnly},
+    {"--samples", OptionId::Samples, true, OptionScope::Both},
+    {"--oscillations", OptionId::Oscillations, true, OptionScope::Both},
+    {"--waveform", OptionId::Waveform, true, OptionScope::ScopeOnly},
+    {"--report", OptionId::Report, false, OptionScope::Both},
+};
+
+const OptionInfo* FindOption(std::string_view name) {
+  for (const OptionInfo& option : kOptions) {
+    if (option.name == name) return &option;
+  }
+  return nullptr;
+}
+
+std::string Quoted(std::string_view text) { return "\"" + std::string(text) + "\""; }
+
+// Builds the options from the arguments; the first mistake or help request ends it.
+class Parser {
+ public:
+  ParsedCommandLine Parse(const std::vector<std::string>& args) {
+    std::vector<std::string> positionals;
+    bool options_ended = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+      const std::string& arg = args[i];
+      if (options_ended || arg.size() < 2 || arg[0] != '-') {
+        positionals.push_back(arg);
+        continue;
+      }
+      if (arg == "--") {
+        options_ended = true;
+        continue;
+      }
+      std::string_view name = arg;
+      std::optional<std::string> inline_value;
+      if (const std::size_t eq = arg.find('=');
+          arg.rfind("--", 0) == 0 && eq != std::string::npos) {
+        name = std::string_view(arg).substr(0, eq);
+        inline_value = arg.substr(eq + 1);
+      }
+      const OptionInfo* option = FindOption(name);
+      if (option == nullptr) return Error("opzione sconosciuta: " + std::string(name));
+      if (option->id == OptionId::Help) {
+        if (inline_value) return Error("l'opzione " + std::string(name) + " non accetta un valore");
+        ParsedCommandLine help;
+        help.kind = ParsedCommandLine::Kind::Help;
+        return help;
+      }
+      std::string value;
+      if (option->takes_value) {
+        if (inline_value) {
+          value = *inline_value;
+        } else if (i + 1 < args.size()) {
+          value = args[++i];
+        } else {
+          return Error("l'opzione " + std::string(name) + " richiede un valore");
+        }
+      } else if (inline_value) {
+        return Error("l'opzione " + std::string(name) + " non accetta un valore");
+      }
+      if (!Apply(*option, value)) return result_;
+      used_.push_back(option);
+    }
+    if (!Positionals(positionals)) return result_;
+    if (!CheckScopes()) return result_;
+    result_.kind = ParsedCommandLine::Kind::Run;
+    return result_;
+  }
+
+ private:
+  ParsedCommandLine Error(std::string message) {
+    result_.kind = ParsedCommandLine::Kind::UsageError;
+    result_.message = std::move(message);
+    return result_;
+  }
+  bool Fail(std::string message) {
+    Error(std::move(message));
+    return false;
+  }
+
+  bool Frequency(std::string_view name, const std::string& value, std::optional<double>& target) {
+    const std::optional<double> number = ParseDouble(value);
+    if (!number || !(*number >= kMinFrequency && *number <= kMaxFrequency)) {
+      return Fail("valore non valido per " + std::string(name) + ": " + Quoted(value) +
+                  " (serve una frequenza in Hz da 0.001 a 1e14, con il punto decimale)");
+    }
+    target = *number;
+    return true;
+  }
+
+  bool Integer(std::string_view name, const std::string& value, std::int32_t min, std::int32_t max,
+               std::optional<std::int32_t>& target) {
+    const std::optional<std::int64_t> number = ParseInteger(value);
+    if (!number || *number < min || *number > max) {
+      return Fail("valore non valido per " + std::string(name) + ": " + Quoted(value) +
+                  " (serve un numero intero da " + std::to_string(min) + " a " +
+                  std::to_string(max) + ")");
+    }
+    target = static_cast<std::int32_t>(*number);
+    return true;
+  }
+
+  bool Apply(const OptionInfo& option, const std::string& value) {
+    CliOptions& o = result_.options;
+    switch (option.id) {
+      case OptionId::Help:
+        return true;
+      case OptionId::Parameters:
+        o.parameters = FilterTextFromArgument(value);
+        return true;
+      case OptionId::Functions:
+        o.functions = FilterTextFromArgument(value);
+        return true;
+      case OptionId::Start:
+        return Frequency(option.name, value, o.start_frequency);
+      case OptionId::End:
+        return Frequency(option.name, value, o.end_frequency);
+      case OptionId::Frequency:
+        return Frequency(option.name, value, o.frequency);
+      case OptionId::Samples:
+        // The range depends on the command, which may come later: checked in CheckScopes.
+        return Integer(option.name, value, kMinScopeSamples, kMaxSamples, o.samples);
+      case OptionId::Oscillations:
+        return Integer(option.name, value, kMinOscillations, kMaxOscillations, o.oscillations);
+      case OptionId::Waveform:
+        o.waveform = QString::fromLocal8Bit(value);
+        return true;
+      case OptionId::Report:
+        o.report = true;
+        return true;
+    }
+    return true;
+  }
+
+  bool Positionals(const std::vector<std::string>& positionals) {
+    if (positionals.empty()) return Fail("manca il comando: sweep o scope");
+    const std::string& command = positionals[0];
+    if (command == "sweep") {
+      result_.options.command = Command::Sweep;
+    } else if (command == "scope") {
+      result_.options.command = Command::Scope;
+    } else {
+      return Fail("comando sconosciuto: " + Quoted(command) + " (comandi: sweep, scope)");
+    }
+    if (positionals.size() > 2) return Fail("argomento in più: " + Quoted(positionals[2]));
+    if (positionals.size() == 2) result_.options.file = positionals[1];
+    if (!result_.options.file && !result_.options.functions) {
+      return Fail("serve un file .flt oppure --functions");
+    }
+    return true;
+  }
+
+  bool CheckScopes() {
+    const bool sweep = result_.options.command == Command::Sweep;
+    for (const OptionInfo* option : used_) {
+      if (option->scope == OptionScope::SweepOnly && !sweep) {
+        return Fail("l'opzione " + std::string(option->name) + " vale solo per sweep");
+      }
+      if (option->scope == OptionScope::ScopeOnly && sweep) {
+        return Fail("l'opzione " + std::string(option->name) + " vale solo per scope");
+      }
+    }
+    const std::optional<std::int32_t>& samples = result_.options.samples;
+    if (sweep && samples && *samples < kMinSweepSamples) {
+      return Fail("valore non valido per --samples: " + Quoted(std::to_string(*samples)) +
+                  " (sweep: serve un numero intero da " + std::to_string(kMinSweepSamples) + " a " +
+                  std::to_string(kMaxSamples) + ")");
+    }
+    return true;
+  }
+
+  ParsedCommandLine result_;
+  std::vector<const OptionInfo*> used_;
+};
+
+}  // namespace
+
+ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
+  return Parser().Parse(args);
+}
+
+QString FilterTextFromArgument(const std::string& argument) {
+  const QString text = QString::fromLocal8Bit(argument);
+  QString converted;
+  converted.reserve(text.size() + text.count(QLatin1Char('\n')));
+  for (qsizetype i = 0; i < text.size(); ++i) {
+    if (text[i] == QLatin1Char('\n') && (i == 0 || text[i - 1] != QLatin1Char('\r'))) {
+      converted += QLatin1Char('\r');
+    }
+    converted += text[i];
+  }
+  return converted;
+}
+
+std::string UsageHint() {
+  return "Uso: quorvel-cli sweep|scope [FILE.flt] [opzioni]   (quorvel-cli --help per i "
+         "dettagli)\n";
+}
+
+std::string HelpText() {
+  // The waveform names, wrapped under the option's description.
+  constexpr std::string_view kIndent = "                         ";
+  constexpr std::size_t kWidth = 96;
+  std::string waveforms(kIndent);
+  std::size_t line_start = 0;
+  const QStringList names = WaveformNames();
+  for (qsizetype i = 0; i < names.size(); ++i) {
+    const std::string name = names[i].toStdString() + (i + 1 < names.size() ? "," : ";");
+    if (waveforms.size() - line_start + 1 + name.size() > kWidth) {
+      line_start = waveforms.size() + 1;
+      waveforms += '\n';
+      waveforms += kIndent;
+    } else if (waveforms.size() - line_start > kIndent.size()) {
+      waveforms += ' ';
+    }
+    waveforms += name;
+  }
+  return R"(quorvel-cli - prova un filtro di Quorvel senza finestre
+
+Uso:
+  quorvel-cli sweep [FILE.flt] [opzioni]   risposta in frequenza (ampiezza e fase)
+  quorvel-cli scope [FILE.flt] [opzioni]   corsa dell'oscilloscopio nel tempo
+  quorvel-cli -h | --help                  questo testo
+
+Il test (filtro e impostazioni) viene dal file .flt salvato da Quorvel. Senza file serve
+--functions: il filtro è dato da --functions (e, se serve, da --parameters) con le
+impostazioni predefinite della finestra principale.
+
+Filtro:
+  --parameters TESTO   "Parametri del filtro": eseguiti prima di ogni frequenza.
+  --functions TESTO    "Funzioni del filtro": eseguite a ogni passo (leggono t, dt, vi;
+                       scrivono vo).
+                       Con un file, questi testi sostituiscono quelli del file. Un a capo nel
+                       testo (in bash: $'a = 1\nb = 2') diventa CR LF come nel programma.
+
+sweep  scrive su stdout il CSV "frequency_hz,amplitude,phase_deg", una riga per frequenza
+       misurata (ampiezza come rapporto, fase in gradi). Dal file: frequenza iniziale
+       StF x 10^(3 StFM), finale EnF x 10^(3 EnFM), oscillazioni (Osc), campioni (Ca).
+  --start HZ           frequenza iniziale in Hz, da 0.001 a 1e14
+  --end HZ             frequenza finale in Hz (se minore dell'iniziale, lo sweep scende)
+  --samples N          numero di frequenze, da 2 a 1000000
+  --oscillations N     oscillazioni per frequenza, da 1 a 32767
+
+scope  scrive su stdout il CSV "time_s,vi,vo,frames", una riga per campione (frames: i
+       frame dal campione precedente). Dalla sezione oscilloscopio del file: forma d'onda,
+       frequenza f = OscFreq/100 x (fine - inizio) + inizio, oscillazioni, campioni e, se il
+       filtro parametrico è attivo, i parametri della lista. Un file senza quella sezione
+       usa le impostazioni con cui si apre l'oscilloscopio: frequenze e oscillazioni della
+       finestra principale, 1000 campioni, onda sinusoidale.
+  --waveform TESTO     forma d'onda, una di:
+)" + waveforms +
+         R"(
+                       ogni altro testo è l'istruzione d'ingresso (es. "vi = t * _f")
+  --frequency HZ       frequenza della corsa in Hz, da 0.001 a 1e14
+  --oscillations N     oscillazioni, da 1 a 32767
+  --samples N          campioni, da 1 a 1000000
+
+Per entrambi:
+  --report             scrive su stderr il resoconto della simulazione (a capo LF)
+  -h, --help           questo testo
+  --                   fine delle opzioni (per un file il cui nome inizia con "-")
+  Le opzioni si scrivono anche come --opzione=valore.
+
+Numeri: sulla riga di comando con il punto decimale (1000, 2.5, 1e3); nel CSV con il punto e
+tutte le cifre che servono a rileggerli esatti. Le frequenze del file sono controllate come
+fa "Avvia": un testo non valido dà "La frequenza iniziale ..." e codice 1.
+
+Su un terminale, stderr mostra l'avanzamento (percentuale, tempo residuo stimato, errori).
+Ctrl+C ferma la simulazione come "Ferma": il CSV contiene i punti misurati fino a quel momento,
+il resoconto dice "Operazione annullata" e il codice è 0. Un secondo Ctrl+C termina subito
+(codice 130).
+
+Codici di uscita:
+  0  simulazione eseguita (gli errori del filtro sono contati nel resoconto, con --report)
+  1  file illeggibile o non valido, frequenza del test non valida, errore di scrittura
+  2  riga di comando errata
+)";
+}
+
+}  // namespace quorvel::cli

@@ -1,0 +1,69 @@
+#pragma once
+
+// The command line of quorvel-cli: what the user asked for, checked for form only (numbers in
+// range, options that belong to the command). Nothing here reads files or runs anything.
+
+#include <QString>
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace quorvel::cli {
+
+// Exit statuses of the tool.
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitFailure = 1;  // the test cannot be read, or its settings are invalid
+inline constexpr int kExitUsage = 2;    // the command line itself is wrong
+
+enum class Command { Sweep, Scope };
+
+// Limits of the values typed on the command line.
+inline constexpr double kMinFrequency = 0.001;  // the smallest start text at multiplier 1
+inline constexpr double kMaxFrequency = 1e14;   // the largest text (100000) at multiplier G
+inline constexpr std::int32_t kMinSweepSamples = 2;
+inline constexpr std::int32_t kMinScopeSamples = 1;
+inline constexpr std::int32_t kMaxSamples = 1000000;
+inline constexpr std::int32_t kMinOscillations = 1;
+inline constexpr std::int32_t kMaxOscillations = 32767;
+
+struct CliOptions {
+  Command command = Command::Sweep;
+  std::optional<std::string> file;  // the test file, as given (local 8-bit path)
+  // Filter texts; a lone LF has been made CR LF, as the program's texts are.
+  std::optional<QString> parameters;
+  std::optional<QString> functions;
+  // Overrides of the test's settings. Frequencies in hertz.
+  std::optional<double> start_frequency;  // sweep
+  std::optional<double> end_frequency;    // sweep
+  std::optional<double> frequency;        // scope
+  std::optional<std::int32_t> samples;
+  std::optional<std::int32_t> oscillations;
+  std::optional<QString> waveform;  // scope: a waveform name or an input statement
+  bool report = false;              // write the run's report to stderr
+};
+
+// What the command line asks for: a run, the help text, or nothing because it is wrong.
+struct ParsedCommandLine {
+  enum class Kind { Run, Help, UsageError };
+  Kind kind = Kind::UsageError;
+  CliOptions options;   // for Run
+  std::string message;  // for UsageError: what is wrong, in one line, without a line end
+};
+
+// Parses the arguments after the program name. Options may stand before or after the command
+// and the file; "--name=value" works as "--name value"; "--" ends the options. The first of
+// "-h"/"--help" or a mistake, reading from the left, decides.
+ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args);
+
+// The text of --help, with its final line end.
+std::string HelpText();
+
+// One line pointing at --help, for usage errors.
+std::string UsageHint();
+
+// A filter text from the command line: every LF not preceded by CR becomes CR LF.
+QString FilterTextFromArgument(const std::string& argument);
+
+}  // namespace quorvel::cli

@@ -1,0 +1,75 @@
+#pragma once
+
+// The command-line side of a run: a progress line on the terminal in place of the progress
+// window, and Ctrl+C in place of its cancel button.
+
+#include <QString>
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <optional>
+#include <ostream>
+#include <string>
+
+#include "simulation/run_observer.h"
+
+namespace quorvel::cli {
+
+// The progress window's estimate of the tick (ms) at which a run started at `start` ends, made
+// at `now` when `percent` is done: start + 100 / (percent / (now - start + 1)), rounded to whole
+// milliseconds. nullopt for percent <= 0.
+std::optional<std::int64_t> EstimatedEndTick(std::int64_t start, std::int64_t now, int percent);
+
+// Whole seconds (halves to even) from `now` to `end`, 0 once `end` has passed.
+std::int64_t RemainingSeconds(std::int64_t end, std::int64_t now);
+
+// The text of the progress line, without "\r": the title, the percent, the remaining time
+// ("stima in corso..." while there is no estimate) and the error count.
+std::string ProgressText(const QString& title, int percent,
+                         std::optional<std::int64_t> remaining_seconds, std::int32_t errors,
+                         char spinner);
+
+// The observer of a command-line run. The run reads a plain bool that only the run's thread may
+// write; Ctrl+C sets an atomic from another thread, and the observer copies it into the bool at
+// each event delivery (and at each Poll, which the script host's busy hook calls while a long
+// engine call runs).
+class CliRunObserver : public RunObserver {
+ public:
+  using Clock = std::chrono::steady_clock;
+
+  // `progress` receives the progress line; nullptr draws nothing.
+  CliRunObserver(const std::atomic<bool>& interrupt, bool& cancel, std::ostream* progress);
+
+  void Show2(const QString& callback_name, const QString& title) override;
+  void SetPB(int percent) override;
+  void ShowAdv() override;
+  void AddErr() override;
+  void Unload2() override;
+  void PumpEvents() override;
+
+  // Copies the interrupt flag and redraws the line when it is due; touches no engine.
+  void Poll();
+
+  std::int32_t errors() const { return errors_; }
+
+ private:
+  std::int64_t NowMs() const;
+  void Draw(bool force);
+  void Clear();
+
+  const std::atomic<bool>& interrupt_;
+  bool& cancel_;
+  std::ostream* progress_;
+  QString title_;
+  Clock::time_point start_ = Clock::now();
+  Clock::time_point last_draw_{};
+  std::optional<std::int64_t> end_tick_;
+  int percent_ = 0;
+  std::int32_t errors_ = 0;
+  int spinner_ = 0;
+  std::size_t drawn_width_ = 0;
+  bool shown_ = false;
+};
+
+}  // namespace quorvel::cli

@@ -1,0 +1,314 @@
+// The built quorvel-cli and make_examples, run as the user runs them.
+
+#include <gtest/gtest.h>
+
+#include <QByteArray>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <signal.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <initializer_list>
+#include <string>
+#include <thread>
+
+#include "cli_test_support.h"
+
+namespace quorvel::cli {
+namespace {
+
+using std::chrono::milliseconds;
+using std::chrono::steady_clock;
+
+QString CliPath() { return QStringLiteral(QUORVEL_CLI_PATH); }
+QString ExamplesDir() { return QStringLiteral(QUORVEL_EXAMPLES_DIR); }
+QString Example(const char* name) { return ExamplesDir() + u'/' + QString::fromLatin1(name); }
+
+struct Outcome {
+  int exit_code = -1;
+  bool crashed = false;
+  std::string out;
+  std::string err;
+};
+
+Outcome RunTool(const QString& program, const QStringList& args, int timeout_ms = 20000) {
+  QProcess process;
+  process.start(program, args);
+  Outcome o;
+  if (!process.waitForStarted(timeout_ms) || !process.waitForFinished(timeout_ms)) {
+    process.kill();
+    process.waitForFinished();
+    ADD_FAILURE() << program.toStdString() << " did not finish";
+    return o;
+  }
+  o.exit_code = process.exitCode();
+  o.crashed = process.exitStatus() != QProcess::NormalExit;
+  o.out = process.readAllStandardOutput().toStdString();
+  o.err = process.readAllStandardError().toStdString();
+  return o;
+}
+
+Outcome RunCli(const QStringList& args) { return RunTool(CliPath(), args); }
+
+TEST(ExamplesTest, CommittedFilesAreWhatTheGeneratorWrites) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  const Outcome made = RunTool(QStringLiteral(QUORVEL_MAKE_EXAMPLES_PATH), {dir.path()});
+  ASSERT_EQ(made.exit_code, 0) << made.err;
+
+  const QStringList filter = {QStringLiteral("*.flt")};
+  const QStringList committed = QDir(ExamplesDir()).entryList(filter, QDir::Files, QDir::Name);
+  const QStringList generated = QDir(dir.path()).entryList(filter, QDir::Files, QDir::Name);
+  EXPECT_EQ(committed, generated);
+  EXPECT_EQ(committed.size(), 4);
+  for (const QString& name : generated) {
+    SCOPED_TRACE(name.toStdString());
+    QFile a(ExamplesDir() + u'/' + name);
+    QFile b(dir.filePath(name));
+    ASSERT_TRUE(a.open(QIODevice::ReadOnly));
+    ASSERT_TRUE(b.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(a.readAll() == b.readAll())
+        << "regenerate with: make_examples " << ExamplesDir().toStdString();
+  }
+}
+
+TEST(CliBinaryTest, RcLowPassExampleCrossesSeventyOnePercentNearOneKilohertz) {
+  const Outcome o = RunCli({QStringLiteral("sweep"), Example("rc_lowpass.flt")});
+  ASSERT_EQ(o.exit_code, 0) << o.err;
+  EXPECT_FALSE(o.crashed);
+  EXPECT_EQ(o.err, "") << "no terminal: no progress line; no report asked for";
+  const ParsedCsv csv = ParseCsv(o.out, 3);
+  ASSERT_TRUE(csv.ok) << o.out;
+  EXPECT_EQ(csv.header, "frequency_hz,amplitude,phase_deg");
+  ASSERT_EQ(csv.rows.size(), 40u);
+  EXPECT_DOUBLE_EQ(csv.rows.front()[0], 10);
+  EXPECT_NEAR(csv.rows.back()[0], 100000, 1e-6);
+  const double cutoff = FallingCrossing(csv.rows, 0.71);
+  EXPECT_NEAR(cutoff, 1000, 50);
+}
+
+TEST(CliBinaryTest, ScopeOfTheParametricExampleUsesItsSection) {
+  const Outcome o = RunCli(
+      {QStringLiteral("scope"), Example("parametric_lowpass.flt"), QStringLiteral("--report")});
+  ASSERT_EQ(o.exit_code, 0) << o.err;
+  const ParsedCsv csv = ParseCsv(o.out, 4);
+  ASSERT_TRUE(csv.ok);
+  EXPECT_EQ(csv.header, "time_s,vi,vo,frames");
+  EXPECT_EQ(std::to_string(csv.rows.size()), LineValue(o.err, "Numero campioni: "));
+  EXPECT_GE(csv.rows.size(), 1000u);
+  // A square wave of +-1 at 100 Hz through RC = 0.55 ms: the input is always +-1 and the output
+  // nearly reaches it before each edge.
+  double max_out = 0;
+  for (const auto& row : csv.rows) {
+    EXPECT_EQ(std::fabs(row[1]), 1.0);
+    max_out = std::max(max_out, row[2]);
+  }
+  EXPECT_GT(max_out, 0.99);
+  EXPECT_NE(o.err.find("Segnale in ingresso (f = 100 Hz):\nquadra\n"), std::string::npos) << o.err;
+}
+
+struct ExitCase {
+  const char* name;
+  QStringList args;
+  int exit_code;
+  std::string stdout_start;  // the output begins so (empty: no output at all)
+  std::string stderr_part;   // found in stderr (empty: stderr is empty)
+};
+
+void PrintTo(const ExitCase& c, std::ostream* os) { *os << c.name; }
+
+class CliExitTest : public testing::TestWithParam<ExitCase> {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(dir_.isValid());
+    Write("bad_header.flt", "\"Quorvel - OMBRAT\",\"1.0.0\"\r\n");
+    Write("bad_frequency.flt", "\"Quorvel - Ombrat\",\"1.0.0\"\r\n\"StF\",\"dieci\"\r\n");
+  }
+  // "@name" in a case stands for the file `name` in the test's folder.
+  QStringList Arguments(const QStringList& args) const {
+    QStringList result = args;
+    for (QString& arg : result) {
+      if (arg.startsWith(u'@')) arg = dir_.filePath(arg.mid(1));
+    }
+    return result;
+  }
+
+ private:
+  void Write(const char* name, const QByteArray& bytes) {
+    QFile file(dir_.filePath(QString::fromLatin1(name)));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+  }
+
+  QTemporaryDir dir_;
+};
+
+TEST_P(CliExitTest, ExitCodeAndOutputs) {
+  const ExitCase& c = GetParam();
+  const Outcome o = RunCli(Arguments(c.args));
+  EXPECT_FALSE(o.crashed);
+  EXPECT_EQ(o.exit_code, c.exit_code) << o.err;
+  if (c.stdout_start.empty()) {
+    EXPECT_EQ(o.out, "");
+  } else {
+    EXPECT_EQ(o.out.rfind(c.stdout_start, 0), 0u) << o.out;
+  }
+  if (c.stderr_part.empty()) {
+    EXPECT_EQ(o.err, "");
+  } else {
+    EXPECT_NE(o.err.find(c.stderr_part), std::string::npos) << o.err;
+  }
+}
+
+const QString kSweep = QStringLiteral("sweep");
+const QString kScope = QStringLiteral("scope");
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, CliExitTest,
+    testing::Values(
+        ExitCase{"help", {QStringLiteral("--help")}, 0, "quorvel-cli - ", ""},
+        ExitCase{"short_help", {kScope, QStringLiteral("-h")}, 0, "quorvel-cli - ", ""},
+        ExitCase{"nothing", {}, 2, "", "--help"},
+        ExitCase{"unknown_option", {kSweep, QStringLiteral("--bogus")}, 2, "", "--bogus"},
+        ExitCase{"missing_value", {kSweep, QStringLiteral("--functions")}, 2, "", "--functions"},
+        ExitCase{"no_filter", {kScope}, 2, "", "--functions"},
+        ExitCase{"bad_number",
+                 {kSweep, QStringLiteral("--functions"), QStringLiteral("vo=vi"),
+                  QStringLiteral("--start"), QStringLiteral("1,5")},
+                 2,
+                 "",
+                 "1,5"},
+        ExitCase{"missing_file", {kSweep, QStringLiteral("@missing.flt")}, 1, "", "missing.flt: "},
+        ExitCase{"bad_header",
+                 {kSweep, QStringLiteral("@bad_header.flt")},
+                 1,
+                 "",
+                 "Il formato del file non è valido"},
+        ExitCase{"bad_frequency",
+                 {kSweep, QStringLiteral("@bad_frequency.flt")},
+                 1,
+                 "",
+                 "La frequenza iniziale deve essere un numero\n"},
+        ExitCase{"bad_frequency_overridden",
+                 {kSweep, QStringLiteral("@bad_frequency.flt"), QStringLiteral("--start=100"),
+                  QStringLiteral("--samples=2"), QStringLiteral("--oscillations=1")},
+                 0,
+                 "frequency_hz,amplitude,phase_deg\n100,1,",
+                 ""},
+        ExitCase{
+            "filter_from_command_line",
+            {kScope, QStringLiteral("--functions"), QStringLiteral("vo = 2 * vi"),
+             QStringLiteral("--frequency"), QStringLiteral("1000"), QStringLiteral("--samples"),
+             QStringLiteral("5"), QStringLiteral("--oscillations"), QStringLiteral("1")},
+            0,
+            "time_s,vi,vo,frames\n2e-07,",
+            ""},
+        ExitCase{"syntax_error_in_filter",
+                 {kSweep, QStringLiteral("--functions"), QStringLiteral("vo = ("),
+                  QStringLiteral("--samples"), QStringLiteral("2")},
+                 0,
+                 "frequency_hz,amplitude,phase_deg\n",
+                 "Errori totali: "}));
+
+// --- Ctrl+C ----------------------------------------------------------------------------------
+
+// True once the process blocks SIGINT (its main() has begun): from then on a SIGINT is the
+// tool's to handle rather than the default action's.
+bool BlocksInterrupt(qint64 pid) {
+  QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+  if (!status.open(QIODevice::ReadOnly)) return false;
+  for (const QByteArray& line : status.readAll().split('\n')) {
+    if (line.startsWith("SigBlk:")) {
+      bool ok = false;
+      const qulonglong mask = line.mid(7).trimmed().toULongLong(&ok, 16);
+      return ok && (mask & (1ULL << (SIGINT - 1))) != 0;
+    }
+  }
+  return false;
+}
+
+// Starts the tool, sends SIGINT at each of `delays` (measured from the moment the tool blocks
+// SIGINT) and waits for the end.
+Outcome Interrupt(const QStringList& args, std::initializer_list<milliseconds> delays,
+                  milliseconds* ended_after = nullptr) {
+  QProcess process;
+  process.start(CliPath(), args);
+  Outcome o;
+  if (!process.waitForStarted(10000)) {
+    ADD_FAILURE() << "not started";
+    return o;
+  }
+  const qint64 pid = process.processId();
+  const auto deadline = steady_clock::now() + std::chrono::seconds(10);
+  while (!BlocksInterrupt(pid) && steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(milliseconds(5));
+  }
+  const auto blocked_at = steady_clock::now();
+  for (const milliseconds delay : delays) {
+    std::this_thread::sleep_until(blocked_at + delay);
+    ::kill(static_cast<pid_t>(pid), SIGINT);
+  }
+  if (!process.waitForFinished(15000)) {
+    process.kill();
+    process.waitForFinished();
+    ADD_FAILURE() << "did not stop on SIGINT";
+    return o;
+  }
+  if (ended_after != nullptr) {
+    *ended_after = std::chrono::duration_cast<milliseconds>(steady_clock::now() - blocked_at);
+  }
+  o.exit_code = process.exitCode();
+  o.crashed = process.exitStatus() != QProcess::NormalExit;
+  o.out = process.readAllStandardOutput().toStdString();
+  o.err = process.readAllStandardError().toStdString();
+  return o;
+}
+
+TEST(CliInterruptTest, CtrlCEndsALongSweepWithThePointsSoFar) {
+  // 1 Hz, 50 oscillations per point, 500 points: minutes without the interrupt.
+  milliseconds ended_after{};
+  const Outcome o =
+      Interrupt({kSweep, QStringLiteral("--functions"), QStringLiteral("vo = vi"),
+                 QStringLiteral("--start=1"), QStringLiteral("--end=1"),
+                 QStringLiteral("--samples=500"), QStringLiteral("--oscillations=50")},
+                {milliseconds(300)}, &ended_after);
+  EXPECT_FALSE(o.crashed);
+  EXPECT_EQ(o.exit_code, 0) << o.err;
+  const ParsedCsv csv = ParseCsv(o.out, 3);
+  ASSERT_TRUE(csv.ok) << o.out;
+  EXPECT_LT(csv.rows.size(), 500u);
+  EXPECT_EQ(o.err, "Operazione annullata\n");
+  EXPECT_LT(ended_after, milliseconds(5000));
+}
+
+TEST(CliInterruptTest, CtrlCStopsAFilterInAnEndlessLoop) {
+  milliseconds ended_after{};
+  const Outcome o = Interrupt({kSweep, QStringLiteral("--functions"),
+                               QStringLiteral("while (true) {}"), QStringLiteral("--report")},
+                              {milliseconds(300)}, &ended_after);
+  EXPECT_FALSE(o.crashed);
+  EXPECT_EQ(o.exit_code, 0) << o.err;
+  EXPECT_EQ(o.out, "frequency_hz,amplitude,phase_deg\n");
+  EXPECT_EQ(o.err.rfind("Operazione annullata\n", 0), 0u) << o.err;
+  EXPECT_LT(ended_after, milliseconds(5000)) << "well before the engine's own 10 s limit";
+}
+
+TEST(CliInterruptTest, ASecondCtrlCEndsTheToolAtOnce) {
+  // The endless loop keeps the run going for the grace period after the first SIGINT, so the
+  // second one arrives while it still runs.
+  const Outcome o =
+      Interrupt({kSweep, QStringLiteral("--functions"), QStringLiteral("while (true) {}")},
+                {milliseconds(300), milliseconds(330)});
+  EXPECT_FALSE(o.crashed);
+  EXPECT_EQ(o.exit_code, 130) << o.err;
+  EXPECT_NE(o.err.find("Interrotto."), std::string::npos) << o.err;
+}
+
+}  // namespace
+}  // namespace quorvel::cli
