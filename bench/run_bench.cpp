@@ -243,8 +243,8 @@ void RunOn(FilterEngine& engine, RunObserver& observer, const NativeFilter& f, R
                             cancel);
   } else {
     TimeTrace trace;
-    // 1 kHz, 20 oscillations, 1000 samples.
-    (void)SimulateTrace(engine, observer, trace, 20, 1000, 1000, f.parameters, f.functions, {}, 0,
+    // 1 kHz, 60 oscillations, 2000 samples.
+    (void)SimulateTrace(engine, observer, trace, 60, 2000, 1000, f.parameters, f.functions, {}, 0,
                         u"sinusoidale"_qs, cancel);
   }
 }
