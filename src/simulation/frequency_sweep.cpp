@@ -18,7 +18,6 @@ using Clock = std::chrono::steady_clock;
 // 2π as the program has always written it (not the full-precision value): results depend on it.
 constexpr double kTwoPi = 6.28318530717958;
 constexpr int kPacingPeriod = 500;
-constexpr double kInitialTolerance = 0.00001;
 
 const QString kLineEnd = QStringLiteral("\r\n");
 
@@ -62,7 +61,6 @@ class Sweep {
   const QString& parameters_;
   const QString& functions_;
 
-  bool automatic_step_ = true;
   bool began_ = false;
 
   // Per frequency.
@@ -71,9 +69,7 @@ class Sweep {
   double period_ = 0;
   double end_time_ = 0;
   double dt_ = 0;
-  double dt0_ = 0;
-  double growth_limit_ = 0;
-  double tolerance_ = kInitialTolerance;
+  StepControl step_;  // dt0 and the growth limit are its dt_min and dt_max
   double t_ = 0;
   double vi_ = 0;
   double vo_ = 0;
@@ -86,9 +82,6 @@ class Sweep {
   double last_advance_ = 0;
 
   // Scratch targets of guarded statements.
-  double slope_ = 0;
-  double candidate_ = 0;
-  double dvo_ = 0;
   double phase_ = 0;
 };
 
@@ -129,7 +122,7 @@ bool Sweep::SetUp() {
   CollectAssignedNames(parameters_, assigned);
   if (FindVar(assigned, QStringLiteral("dt")) >= 0) {
     // The filter sets its own step, the same at every frequency.
-    automatic_step_ = false;
+    step_.adaptive = false;
     if (!calls_.Execute(parameters_, ParametersSourceName())) return false;
     if (!calls_.ReadNumber(QStringLiteral("dt"), dt_)) return false;
   }
@@ -156,12 +149,12 @@ bool Sweep::Frequency(std::int32_t i, std::int32_t n, double start_frequency, do
   errors_.Store(w_, Fp(kTwoPi) * f_);
   errors_.Store(end_time_, Fp(oscillations) / f_);
   errors_.Store(period_, Fp(1.0) / f_);
-  if (automatic_step_) {
-    errors_.Store(dt0_, Fp(1.0) / f_ / 5000.0);
-    errors_.Store(growth_limit_, Fp(10.0) * dt0_);
-    dt_ = dt0_;
+  if (step_.adaptive) {
+    errors_.Store(step_.dt_min, Fp(1.0) / f_ / 5000.0);
+    errors_.Store(step_.dt_max, Fp(10.0) * step_.dt_min);
+    dt_ = step_.dt_min;
   }
-  tolerance_ = kInitialTolerance;
+  step_.tolerance = StepControl::kInitialTolerance;
 
   if (!FrequencyStatements()) return false;
   engine_.ResetSavedState();
@@ -205,22 +198,7 @@ bool Sweep::TimeStep() {
     if (!calls_.Check(engine_.RunFunctions())) return false;
     if (!calls_.Check(engine_.ReadOutput(), vo_)) return false;
 
-    // A fast-moving input loosens the tolerance; it never tightens within a frequency.
-    errors_.Store(slope_, Abs(Fp(previous_vi_) - vi_) / dt_);
-    errors_.Store(candidate_, Fp(0.01) - Fp(0.01) / (Fp(slope_) + 1.0));
-    if (candidate_ > tolerance_) tolerance_ = candidate_;
-    errors_.Store(dvo_, Abs(Fp(vo_) - previous_vo_));
-    retry = false;
-    if (automatic_step_) {
-      if (dvo_ > tolerance_ && dt_ > dt0_) {
-        // Repeat with a smaller step. When the shrink itself fails the step would stay the same
-        // and the attempt would repeat for ever: it is accepted instead.
-        retry = errors_.Store(dt_, Fp(dt_) / (Fp(dvo_) / tolerance_ + 1.0));
-      } else if (dt_ < growth_limit_) {
-        if (dt_ < dt0_) errors_.Count(run_errors::kTimestepTooSmall);
-        errors_.Store(dt_, Fp(dt_) * 1.1);
-      }
-    }
+    retry = step_.AfterAttempt(errors_, dt_, previous_vi_, vi_, previous_vo_, vo_);
 
     if (EveryNthCall(kPacingPeriod)) {
       if (t_old > last_advance_) {

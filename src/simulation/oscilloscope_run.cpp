@@ -21,7 +21,6 @@ using Clock = std::chrono::steady_clock;
 // 2π as the program has always written it: results depend on this exact constant.
 constexpr double kTwoPi = 6.28318530717958;
 constexpr int kPacingPeriod = 500;
-constexpr double kInitialTolerance = 0.00001;
 
 const QString kLineEnd = QStringLiteral("\r\n");
 
@@ -97,15 +96,12 @@ class TraceRun {
   const QString& functions_;
 
   ScriptVarList state_;
-  bool adaptive_step_ = true;
+  StepControl step_;
 
   double f_ = 0;
   double end_time_ = 0;
   double sample_interval_ = 0;
-  double tolerance_ = kInitialTolerance;
   double dt_ = 0;
-  double dt_min_ = 0;
-  double dt_max_ = 0;
   double parameter_value_ = 0;
 
   double t_ = 0;
@@ -115,9 +111,6 @@ class TraceRun {
   double previous_vo_ = 0;
   double next_sample_time_ = 0;
   double last_pacing_t0_ = 0;
-  double rate_ = 0;
-  double candidate_ = 0;
-  double output_change_ = 0;
   double percent_ = 0;
   std::int32_t cycles_ = 0;
   std::int32_t frames_ = 0;
@@ -170,11 +163,11 @@ bool TraceRun::SetUp(std::int32_t oscillations, std::int32_t samples,
   ScriptVarList assigned;
   CollectAssignedNames(parameters_, assigned);
   if (FindVar(assigned, QStringLiteral("dt")) < 0) {
-    errors_.Store(dt_min_, Fp(1.0) / f_ / 5000.0);
-    errors_.Store(dt_max_, Fp(10.0) * dt_min_);
-    dt_ = dt_min_;
+    errors_.Store(step_.dt_min, Fp(1.0) / f_ / 5000.0);
+    errors_.Store(step_.dt_max, Fp(10.0) * step_.dt_min);
+    dt_ = step_.dt_min;
   } else {
-    adaptive_step_ = false;
+    step_.adaptive = false;
     if (!calls_.Execute(parameters_, ParametersSourceName())) return false;
     if (!calls_.ReadNumber(QStringLiteral("dt"), dt_)) return false;
   }
@@ -233,22 +226,7 @@ bool TraceRun::TimeLoop(TimeTrace& trace) {
       if (!calls_.Check(engine_.RunFunctions())) return false;
       if (!calls_.Check(engine_.ReadOutput(), vo_)) return false;
 
-      // A fast-moving input loosens the tolerance; it never tightens during a run.
-      errors_.Store(rate_, Abs(Fp(previous_vi_) - vi_) / dt_);
-      errors_.Store(candidate_, Fp(0.01) - Fp(0.01) / (Fp(rate_) + 1.0));
-      if (candidate_ > tolerance_) tolerance_ = candidate_;
-      errors_.Store(output_change_, Abs(Fp(vo_) - previous_vo_));
-      repeat = false;
-      if (adaptive_step_) {
-        if (output_change_ > tolerance_ && dt_ > dt_min_) {
-          // When the shrink itself fails the step stays the same and the attempt would repeat
-          // for ever: it is accepted instead.
-          repeat = errors_.Store(dt_, Fp(dt_) / (Fp(output_change_) / tolerance_ + 1.0));
-        } else if (dt_ < dt_max_) {
-          if (dt_ < dt_min_) errors_.Count(run_errors::kTimestepTooSmall);
-          errors_.Store(dt_, Fp(dt_) * 1.1);
-        }
-      }
+      repeat = step_.AfterAttempt(errors_, dt_, previous_vi_, vi_, previous_vo_, vo_);
 
       if (EveryNthCall(kPacingPeriod)) {
         if (errors_.Store(percent_, Fp(t_) / end_time_ * 100.0)) {
@@ -317,7 +295,7 @@ QString TraceRun::Report(const Clock::time_point& start_tick, std::int32_t count
   report += u"Errori totali: "_qs + QString::number(counts.total) + kLineEnd;
   report += u"Errori di timestep: "_qs + QString::number(counts.timestep) + kLineEnd;
   report += u"Errori di overflow: "_qs + QString::number(counts.overflow) + kLineEnd;
-  report += u"Timestep minimo: "_qs + NumberText(dt_min_) + kLineEnd;
+  report += u"Timestep minimo: "_qs + NumberText(step_.dt_min) + kLineEnd;
   report += kLineEnd + u"Funzioni del filtro:"_qs + kLineEnd + functions_ + kLineEnd;
   report += kLineEnd + u"Parametri del filtro:"_qs + kLineEnd + parameters_ + kLineEnd;
   report += kLineEnd + u"Segnale in ingresso (f = "_qs + FormatEng(f_, -3, QStringLiteral("Hz")) +

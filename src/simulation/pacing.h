@@ -159,6 +159,43 @@ class RunErrors {
   ErrorCounts counts_;
 };
 
+// The adaptive time step that both runs share. After each attempt the tolerance follows the
+// input's rate of change (it only loosens, and stays below 0.01); with the adaptive step, an
+// output that changed by more than the tolerance shrinks dt and asks for the attempt again, and
+// otherwise dt grows by 10 % up to dt_max, a step below dt_min counting a time-step error.
+struct StepControl {
+  static constexpr double kInitialTolerance = 0.00001;
+
+  bool adaptive = true;
+  double dt_min = 0;
+  double dt_max = 0;
+  double tolerance = kInitialTolerance;
+  // Targets of guarded statements: a failed one keeps its previous value.
+  double rate = 0;
+  double candidate = 0;
+  double output_change = 0;
+
+  // True when the attempt must be repeated with the new dt.
+  bool AfterAttempt(RunErrors& errors, double& dt, double previous_vi, double vi,
+                    double previous_vo, double vo) {
+    errors.Store(rate, Abs(Fp(previous_vi) - vi) / dt);
+    errors.Store(candidate, Fp(0.01) - Fp(0.01) / (Fp(rate) + 1.0));
+    if (candidate > tolerance) tolerance = candidate;
+    errors.Store(output_change, Abs(Fp(vo) - previous_vo));
+    if (!adaptive) return false;
+    if (output_change > tolerance && dt > dt_min) {
+      // When the shrink itself fails the step would stay the same and the attempt would repeat
+      // for ever: it is accepted instead.
+      return errors.Store(dt, Fp(dt) / (Fp(output_change) / tolerance + 1.0));
+    }
+    if (dt < dt_max) {
+      if (dt < dt_min) errors.Count(run_errors::kTimestepTooSmall);
+      errors.Store(dt, Fp(dt) * 1.1);
+    }
+    return false;
+  }
+};
+
 // The engine calls of a run, through its error trap. Each call that fails is counted once; the
 // result tells whether the run goes on: false when the call failed and the cancel flag is set.
 // A cancel or a time-out of the engine surfaces as a failing call, so a runaway filter that the
