@@ -1,0 +1,119 @@
+#pragma once
+
+#include <QColor>
+#include <QSizeF>
+#include <QString>
+
+#include <optional>
+#include <vector>
+
+#include "simulation/frequency_sweep.h"
+
+class QPainter;
+
+namespace quorvel {
+
+// The amplitude ratio whose crossings mark the cutoff frequencies.
+inline constexpr double CutoffLevel = 0.71;
+
+// The ratio at the bottom of the logarithmic amplitude axis for a position of the floor slider:
+// 1 / 10^(position / 33 + 1), so 0 gives 0.1, 33 gives 0.01 and 66 gives 0.001.
+double LogFloorForPosition(int position);
+
+// What a redraw of the response graphs shows. Surface colours are the window's design: a white
+// surface with black text and major frequency lines.
+struct GraphOptions {
+  bool log_x = false;        // logarithmic frequency axis
+  bool log_y = false;        // logarithmic amplitude axis
+  bool show_cutoff = false;  // draw the cutoff markers
+  double log_floor = 0.1;    // ratio at the bottom of the logarithmic amplitude axis, in (0, 1)
+  QColor background = Qt::white;
+  QColor foreground = Qt::black;
+};
+
+// Horizontal placement of frequency f on a surface of width w, with first_frequency on the left
+// edge and last_frequency on the right edge (also when the first is the larger). nullopt when the
+// position cannot be computed: zero frequency extent, a logarithm of a value not above zero, or a
+// non-finite result.
+std::optional<double> FrequencyX(double f, double first_frequency, double last_frequency,
+                                 bool log_x, double w);
+
+// Vertical placement of an amplitude ratio on the linear amplitude graph of height h: ratio 1 at
+// 20, ratio 0 at h - 20.
+std::optional<double> AmplitudeLinearY(double amplitude, double h);
+
+// Vertical placement on the logarithmic amplitude graph: ratio 1 at 20, log_floor at h - 20.
+// Ratios of zero and below go to 2h, below the surface. nullopt when log_floor gives no scale.
+std::optional<double> AmplitudeLogY(double amplitude, double h, double log_floor);
+
+// The vertical scale of the phase graph, which always holds phase 0.
+struct PhaseScale {
+  double pmin = 0;                  // smallest phase, or 0 when all are above 0
+  double pmax = 0;                  // largest phase, or 0 when all are below 0
+  double range = 0;                 // pmax - pmin, or 60 when that is 0
+  double y_zero = 0;                // y of phase 0
+  double units_per_degree = 0;      // s: surface units per degree
+  double step = 0;                  // 15 up to a range of 90 degrees, else 30
+  std::vector<double> grid_phases;  // phases of the horizontal grid lines, 0 excluded
+};
+
+// The phase scale of the first result.count points on a surface of height h. Non-finite phases
+// are left out of the extremes.
+PhaseScale ComputePhaseScale(const SweepResult& result, double h);
+
+// Vertical placement of a phase in degrees on the phase graph.
+std::optional<double> PhaseY(double phase, const PhaseScale& scale);
+
+// One vertical line of the frequency grid.
+struct FrequencyLine {
+  double x = 0;
+  bool major = false;  // major lines carry a label and use the foreground colour
+  QString label;       // empty for minor lines
+};
+
+// The frequency grid of a surface of width w. Linear: major lines every 100 units from 100 while
+// x <= w - 100, labelled with the frequency there. Logarithmic: a major labelled line at each
+// decade below the last frequency that lies right of the left edge, and minor lines at 2 to 9
+// times each decade wherever they fall. Lines whose position cannot be computed are left out.
+std::vector<FrequencyLine> FrequencyGrid(double first_frequency, double last_frequency, bool log_x,
+                                         double w);
+
+// The cutoff frequency between two neighbouring points when their amplitudes lie on different
+// sides of CutoffLevel (an amplitude exactly at the level counts as a side of its own), linearly
+// interpolated in frequency; nullopt when there is no crossing.
+std::optional<double> CutoffBetween(const ResponsePoint& previous, const ResponsePoint& current);
+
+// Every cutoff frequency of the first result.count points, in sweep order.
+std::vector<double> CutoffFrequencies(const SweepResult& result);
+
+// Vertical placements that differ between the three graphs.
+struct GraphLayout {
+  double label_top = 0;  // top of the frequency labels
+  std::optional<double> axis_y;
+  std::vector<double> grid_ys;  // horizontal grid lines
+  double frequency_line_from = 0;
+  double frequency_line_to = 0;
+  double marker_from = 0;
+  double marker_to = 0;
+  std::optional<double> cutoff_label_top;
+};
+
+GraphLayout AmplitudeLinearLayout(double h);
+GraphLayout AmplitudeLogLayout(double h, double log_floor);
+GraphLayout PhaseLayout(const PhaseScale& scale, double h);
+
+// Each procedure clears a surface of the given size (painter coordinates, about one unit per
+// pixel) and draws one complete graph of the first result.count points on it.
+void DrawAmplitudeLinear(const SweepResult& result, QPainter& surface, QSizeF size,
+                         const GraphOptions& options);
+void DrawAmplitudeLog(const SweepResult& result, QPainter& surface, QSizeF size,
+                      const GraphOptions& options);
+void DrawPhase(const SweepResult& result, QPainter& surface, QSizeF size,
+               const GraphOptions& options);
+
+// Draws the amplitude graph (logarithmic or linear, as options.log_y says) and the phase graph.
+// With no points it draws nothing, the surfaces keep what they show, and it returns false.
+bool DrawGraphs(const SweepResult& result, QPainter& amplitude_surface, QSizeF amplitude_size,
+                QPainter& phase_surface, QSizeF phase_size, const GraphOptions& options);
+
+}  // namespace quorvel
