@@ -15,10 +15,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// 2π as the program has always written it (not the full-precision value): results depend on it.
-constexpr double kTwoPi = 6.28318530717958;
-constexpr int kPacingPeriod = 500;
-
 const QString kLineEnd = QStringLiteral("\r\n");
 
 // One sweep. Floating-point statements whose operands can be anything the filter produced, or

@@ -18,10 +18,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// 2π as the program has always written it: results depend on this exact constant.
-constexpr double kTwoPi = 6.28318530717958;
-constexpr int kPacingPeriod = 500;
-
 const QString kLineEnd = QStringLiteral("\r\n");
 
 struct Waveform {

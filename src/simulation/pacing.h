@@ -12,6 +12,11 @@
 
 namespace quorvel {
 
+// 2π as the program has always written it (not the full-precision value): results depend on it.
+inline constexpr double kTwoPi = 6.28318530717958;
+// Attempts between two pacing points of a run.
+inline constexpr int kPacingPeriod = 500;
+
 // Adds 1 to a counter that the whole program shares and gives true when the counter is a
 // multiple of n (false for n <= 0). Past 2000000000 the counter starts again from 0.
 bool EveryNthCall(int n);
