@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QImage>
+#include <QWidget>
+
+namespace quorvel {
+
+// A drawing surface: shows an image that the core's drawing functions rendered, one surface
+// unit to a logical pixel. Until the first drawing it is plain white; a resize keeps the image
+// (the owner asks for a redraw).
+class GraphSurface : public QWidget {
+  Q_OBJECT
+
+ public:
+  explicit GraphSurface(QWidget* parent, QColor background = Qt::white);
+
+  const QImage& image() const { return image_; }
+  void SetImage(QImage image);
+  // A blank image of the surface's current size, ready to be drawn on.
+  QImage NewImage() const;
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+
+ private:
+  QImage image_;
+  QColor background_;
+};
+
+}  // namespace quorvel

@@ -1,0 +1,147 @@
+#pragma once
+
+#include <QMainWindow>
+
+#include <memory>
+
+#include "shell/drag.h"
+#include "shell/main_window_layout.h"
+#include "simulation/frequency_sweep.h"
+
+class QAction;
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPlainTextEdit;
+class QPushButton;
+class QScrollBar;
+class QSlider;
+class QTabBar;
+class QTimer;
+class QToolButton;
+
+namespace quorvel {
+
+class GraphSurface;
+class ScriptHost;
+class StatusPanels;
+
+// The program's first window: the test being edited (filter texts and sweep settings), the
+// amplitude and phase graphs, the status bar, and the commands that run a sweep. Controls carry
+// their names as object names.
+class Form1 : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  Form1();
+  ~Form1() override;
+
+  // Called by the progress window, by name, when the user cancels a run.
+  Q_INVOKABLE void AsyncCallback(qint16& res);
+
+  // Window state that other windows and commands read.
+  bool TestModified = false;
+  QString TestPath;
+  bool MainClosing = false;
+  double RedrawPending = 0;
+  double LogFloor = 0.1;
+
+  ScriptHost& Script1() { return *Script1_; }
+  const SweepResult& result() const { return result_; }
+  const MainWindowGeometry& geometry_twips() const { return geometry_; }
+  double start_multiplier() const { return start_multiplier_; }
+  double end_multiplier() const { return end_multiplier_; }
+  bool running() const { return running_; }
+  // Number of redraws so far (how the tests see that several requests gave one).
+  int redraw_count() const { return redraw_count_; }
+
+  void ApplyDefaultSliders();
+  void LayoutMainWindow();
+  void RedrawGraphs();
+
+  // The filter texts with CR LF line ends, as the scripts, reports and files take them.
+  QString ParametersText() const;
+  QString FunctionsText() const;
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void changeEvent(QEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void CreateControls();
+  void CreateMenus();
+  void ConnectControls();
+  void PlaceFixedControls();
+
+  void cmdStart_Click();
+  void cmdStop_Click();
+  void TS1_Click(int index);
+  void SStFM_Change();
+  void SEnFM_Change();
+  void SOsc_Change();
+  void SCa_Change();
+  void SLog_Change();
+  void lblOsc_MouseUp(Qt::MouseButton button);
+  void lblCa_MouseUp(Qt::MouseButton button);
+  void Splitter_MouseDown(QWidget* splitter, QPointF global_position);
+  void Splitter_MouseMove(QWidget* splitter, QPointF global_position);
+  void Timer1_Timer();
+  void MenuToolsOsc_Click();
+
+  QPointF CursorTwips(QPointF global_position) const;
+  void ApplyGeometry();
+
+  std::unique_ptr<ScriptHost> Script1_;
+  SweepResult result_;
+  MainWindowGeometry geometry_;
+  DragOffsets drag_offsets_;
+  double start_multiplier_ = 1;
+  double end_multiplier_ = 1;
+  bool cancel_ = false;
+  bool running_ = false;
+  int redraw_count_ = 0;
+
+  QWidget* client_ = nullptr;
+  QGroupBox* Frame1_ = nullptr;
+  QLineEdit* txtStF_ = nullptr;
+  QLabel* lblStFM_ = nullptr;
+  QScrollBar* SStFM_ = nullptr;
+  QLineEdit* txtEnF_ = nullptr;
+  QLabel* lblEnFM_ = nullptr;
+  QScrollBar* SEnFM_ = nullptr;
+  QCheckBox* chkLogX_ = nullptr;
+  QCheckBox* chkLogY_ = nullptr;
+  QSlider* SLog_ = nullptr;
+  QLabel* lblOsc_ = nullptr;
+  QScrollBar* SOsc_ = nullptr;
+  QLabel* lblCa_ = nullptr;
+  QScrollBar* SCa_ = nullptr;
+  QPushButton* cmdStart_ = nullptr;
+  QPushButton* cmdStop_ = nullptr;
+  QGroupBox* Frame3_ = nullptr;
+  QPlainTextEdit* txtPar_ = nullptr;
+  QLabel* lblMX_ = nullptr;
+  QGroupBox* Frame2_ = nullptr;
+  QPlainTextEdit* txtFil_ = nullptr;
+  QLabel* lblMY_ = nullptr;
+  QTabBar* TS1_ = nullptr;
+  GraphSurface* Grafico1_ = nullptr;
+  GraphSurface* Grafico2_ = nullptr;
+  StatusPanels* SB1_ = nullptr;
+  QToolButton* cmdHelp_ = nullptr;
+  QTimer* Timer1_ = nullptr;
+  QGroupBox* fReport_ = nullptr;
+  QPlainTextEdit* txtRep_ = nullptr;
+
+  QAction* MenuShowCF_ = nullptr;
+  QAction* MenuShowFil_ = nullptr;
+};
+
+// True when a window of that form name ("Form1", "Form2") exists, shown or hidden.
+bool IsFormLoaded(const QString& form_name);
+
+}  // namespace quorvel
