@@ -12,6 +12,7 @@
 #include <cstddef>
 #include <functional>
 
+#include "graphs/filter_overlay.h"
 #include "numbers/eng_number.h"
 #include "numbers/number_text.h"
 
@@ -331,7 +332,8 @@ void DrawPhase(const SweepResult& result, QPainter& surface, QSizeF size,
 }
 
 bool DrawGraphs(const SweepResult& result, QPainter& amplitude_surface, QSizeF amplitude_size,
-                QPainter& phase_surface, QSizeF phase_size, const GraphOptions& options) {
+                QPainter& phase_surface, QSizeF phase_size, const GraphOptions& options,
+                const GraphOverlay& overlay) {
   if (PointCount(result) == 0) return false;
   if (options.log_y) {
     DrawAmplitudeLog(result, amplitude_surface, amplitude_size, options);
@@ -339,6 +341,13 @@ bool DrawGraphs(const SweepResult& result, QPainter& amplitude_surface, QSizeF a
     DrawAmplitudeLinear(result, amplitude_surface, amplitude_size, options);
   }
   DrawPhase(result, phase_surface, phase_size, options);
+  if (!overlay.text.isEmpty()) {
+    const double line_height = OverlayLineHeight(amplitude_surface);
+    PrintOverlay(amplitude_surface, amplitude_size, overlay.x1, overlay.y1, overlay.text,
+                 line_height, options.foreground);
+    PrintOverlay(phase_surface, phase_size, overlay.x2, overlay.y2, overlay.text, line_height,
+                 options.foreground);
+  }
   return true;
 }
 

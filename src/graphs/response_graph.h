@@ -111,9 +111,22 @@ void DrawAmplitudeLog(const SweepResult& result, QPainter& surface, QSizeF size,
 void DrawPhase(const SweepResult& result, QPainter& surface, QSizeF size,
                const GraphOptions& options);
 
-// Draws the amplitude graph (logarithmic or linear, as options.log_y says) and the phase graph.
-// With no points it draws nothing, the surfaces keep what they show, and it returns false.
+// The filter text printed over both graphs, each copy at its own relative position (see
+// filter_overlay.h). An empty text prints nothing.
+struct GraphOverlay {
+  double x1 = 0;  // amplitude graph
+  double y1 = 0;
+  double x2 = 0;  // phase graph
+  double y2 = 0;
+  QString text;
+};
+
+// Draws the amplitude graph (logarithmic or linear, as options.log_y says) and the phase graph,
+// then prints the overlay on both in the foreground colour, with the lines spaced by the line
+// height of the amplitude surface's font. With no points it draws nothing, the surfaces keep
+// what they show, and it returns false.
 bool DrawGraphs(const SweepResult& result, QPainter& amplitude_surface, QSizeF amplitude_size,
-                QPainter& phase_surface, QSizeF phase_size, const GraphOptions& options);
+                QPainter& phase_surface, QSizeF phase_size, const GraphOptions& options,
+                const GraphOverlay& overlay = {});
 
 }  // namespace quorvel
