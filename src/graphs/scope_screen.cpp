@@ -14,6 +14,7 @@
 #include <cstddef>
 #include <initializer_list>
 
+#include "graphs/filter_overlay.h"
 #include "numbers/eng_number.h"
 #include "numbers/number_text.h"
 
@@ -66,37 +67,6 @@ void Line(QPainter& surface, QPointF from, QPointF to, const QColor& colour) {
 // surface's border at the relative position (rx, ry): a position of 0.5 or more places the
 // text's right (bottom) edge there, a smaller one its left (top) edge. Lines are spaced by the
 // height of a line of the surface's font and printed in white.
-void PrintScopeOverlay(QPainter& surface, QSizeF size, const QString& text, double rx, double ry) {
-  QString whole = text;
-  if (!whole.endsWith(u"\r\n")) whole += u"\r\n";
-  // Each piece ends at a line feed and loses its last two characters, normally CR LF.
-  QStringList lines;
-  qsizetype start = 0;
-  for (qsizetype lf = whole.indexOf(u'\n'); lf >= 0; lf = whole.indexOf(u'\n', start)) {
-    QString piece = whole.mid(start, lf - start + 1);
-    piece.chop(2);
-    lines.append(piece);
-    start = lf + 1;
-  }
-
-  const QFontMetricsF metrics(surface.font(), surface.device());
-  const double line_height = metrics.height();
-  double text_width = 0;
-  for (const QString& line : lines)
-    text_width = std::max(text_width, metrics.horizontalAdvance(line));
-  const double text_height = static_cast<double>(lines.size()) * line_height;
-
-  const double x = rx >= 0.5 ? rx * size.width() - text_width : rx * size.width();
-  const double y = ry >= 0.5 ? ry * size.height() - text_height : ry * size.height();
-  if (!std::isfinite(x) || !std::isfinite(y)) return;
-
-  surface.setPen(QPen(kOverlayColour));
-  for (qsizetype n = 0; n < lines.size(); ++n) {
-    const double top = y + static_cast<double>(n) * line_height;
-    surface.drawText(QPointF(x, top + metrics.ascent()), lines[n]);
-  }
-}
-
 }  // namespace
 
 bool DrawScope(QPainter& surface, QSizeF size, const TimeTrace& trace, double input_volts_per_div,
@@ -157,7 +127,10 @@ bool DrawScope(QPainter& surface, QSizeF size, const TimeTrace& trace, double in
     previous_output = output;
   }
 
-  if (!overlay_text.isEmpty()) PrintScopeOverlay(surface, size, overlay_text, overlay_x, overlay_y);
+  if (!overlay_text.isEmpty()) {
+    PrintOverlay(surface, size, overlay_x, overlay_y, overlay_text, OverlayLineHeight(surface),
+                 kOverlayColour);
+  }
   surface.restore();
   return true;
 }
