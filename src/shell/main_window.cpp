@@ -80,6 +80,8 @@ Form1::Form1() : Script1_(std::make_unique<ScriptHost>()) {
   CreateMenus();
   ConnectControls();
   PlaceFixedControls();
+  CreateGraphOverlays();
+  ConnectGraphMenus();
 
   // Start: the prelude, the sliders, the first tab.
   (void)Script1_->LoadCode(PreludeText());
@@ -208,17 +210,17 @@ void Form1::CreateMenus() {
   QMenu* graph = show->addMenu(QStringLiteral("&Grafico"));
   graph->setObjectName(QStringLiteral("MenuShowGraf"));
   MenuShowCF_ = NewCheck(graph, QStringLiteral("Frequenza di &taglio"), "MenuShowCF", true);
-  NewCheck(graph, QStringLiteral("&Valore traccia"), "MenuShowTr", true);
+  MenuShowTr_ = NewCheck(graph, QStringLiteral("&Valore traccia"), "MenuShowTr", true);
   MenuShowFil_ = NewCheck(graph, QStringLiteral("&Filtro"), "MenuShowFil", true);
   QMenu* unit = show->addMenu(QStringLiteral("&Unità di misura"));
   unit->setObjectName(QStringLiteral("MenuShowUnit"));
-  NewCheck(unit, QStringLiteral("&Pura (Vo/Vi)"), "MenuShowUnitPura", true);
-  NewCheck(unit, QStringLiteral("&deciBel"), "MenuShowUnitDB", false);
+  MenuShowUnitPura_ = NewCheck(unit, QStringLiteral("&Pura (Vo/Vi)"), "MenuShowUnitPura", true);
+  MenuShowUnitDB_ = NewCheck(unit, QStringLiteral("&deciBel"), "MenuShowUnitDB", false);
   unit->addSeparator();
-  NewCheck(unit, QStringLiteral("&Gradi"), "MenuShowUnitDeg", true);
-  NewCheck(unit, QStringLiteral("&Radianti"), "MenuShowUnitRad", false);
+  MenuShowUnitDeg_ = NewCheck(unit, QStringLiteral("&Gradi"), "MenuShowUnitDeg", true);
+  MenuShowUnitRad_ = NewCheck(unit, QStringLiteral("&Radianti"), "MenuShowUnitRad", false);
   show->addSeparator();
-  NewAction(show, QStringLiteral("&Report..."), "MenuShowReport");
+  MenuShowReport_ = NewAction(show, QStringLiteral("&Report..."), "MenuShowReport");
 
   QMenu* tools = menuBar()->addMenu(QStringLiteral("&Strumenti"));
   tools->setObjectName(QStringLiteral("MenuTools"));
@@ -238,10 +240,7 @@ void Form1::CreateMenus() {
       QStringLiteral("MenuFileSalva"),        QStringLiteral("MenuFileSalvaNome"),
       QStringLiteral("MenuFileSalvaGrafico"), QStringLiteral("MenuEditCopiaFiltro"),
       QStringLiteral("MenuEditCopiaGrafico"), QStringLiteral("MenuEditIncolla"),
-      QStringLiteral("MenuShowCF"),           QStringLiteral("MenuShowTr"),
-      QStringLiteral("MenuShowFil"),          QStringLiteral("MenuShowUnitPura"),
-      QStringLiteral("MenuShowUnitDB"),       QStringLiteral("MenuShowUnitDeg"),
-      QStringLiteral("MenuShowUnitRad"),      QStringLiteral("MenuShowReport"),
+
       QStringLiteral("MenuToolsOsc"),         QStringLiteral("MenuHelpGuida"),
       QStringLiteral("MenuHelpInfo"),         QStringLiteral("MenuHelpLogo")};
   for (const QString& name : not_yet) findChild<QAction*>(name)->setEnabled(false);

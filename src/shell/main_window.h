@@ -2,6 +2,8 @@
 
 #include <QMainWindow>
 
+#include <array>
+#include <cstdint>
 #include <memory>
 
 #include "shell/drag.h"
@@ -10,6 +12,7 @@
 
 class QAction;
 class QCheckBox;
+class QFrame;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -57,6 +60,19 @@ class Form1 : public QMainWindow {
   // Number of redraws so far (how the tests see that several requests gave one).
   int redraw_count() const { return redraw_count_; }
 
+  // Overlay positions of the filter text, relative to each graph's size (amplitude, phase).
+  double Fil1X = 0;
+  double Fil1Y = 0;
+  double Fil2X = 0;
+  double Fil2Y = 0;
+
+  // The readout for a pointer move over graph 1 (amplitude) or 2 (phase), buttons 1 left,
+  // 2 right, 4 middle, position in the surface's units.
+  void UpdateTrace(int graph, std::int16_t buttons, double X, double Y);
+  // A click on a status bar panel: panels 4 and 5 toggle the amplitude and phase units.
+  void SB1_PanelClick(int panel);
+  void ShowReportPanel();
+
   void ApplyDefaultSliders();
   void LayoutMainWindow();
   void RedrawGraphs();
@@ -91,6 +107,12 @@ class Form1 : public QMainWindow {
   void Splitter_MouseMove(QWidget* splitter, QPointF global_position);
   void Timer1_Timer();
   void MenuToolsOsc_Click();
+
+  void CreateGraphOverlays();
+  void ConnectGraphMenus();
+  bool GraphEvent(int graph, QEvent* event);
+  void Grafico_Resize(int graph);
+  void MenuShowUnit_Click(QAction* chosen);
 
   QPointF CursorTwips(QPointF global_position) const;
   void ApplyGeometry();
@@ -139,6 +161,16 @@ class Form1 : public QMainWindow {
 
   QAction* MenuShowCF_ = nullptr;
   QAction* MenuShowFil_ = nullptr;
+  QAction* MenuShowTr_ = nullptr;
+  QAction* MenuShowUnitPura_ = nullptr;
+  QAction* MenuShowUnitDB_ = nullptr;
+  QAction* MenuShowUnitDeg_ = nullptr;
+  QAction* MenuShowUnitRad_ = nullptr;
+  QAction* MenuShowReport_ = nullptr;
+  // Per graph (0 amplitude, 1 phase): cursor line, overlay drag label, report button.
+  std::array<QFrame*, 2> ShCur_{};
+  std::array<QLabel*, 2> ShFil_{};
+  std::array<QToolButton*, 2> cmdRep_{};
 };
 
 // True when a window of that form name ("Form1", "Form2") exists, shown or hidden.

@@ -133,6 +133,8 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
       if (mouse->buttons() & Qt::LeftButton) Splitter_MouseMove(splitter, mouse->globalPosition());
       return true;
     }
+  } else if (watched == Grafico1_ || watched == Grafico2_) {
+    if (GraphEvent(watched == Grafico2_ ? 2 : 1, event)) return true;
   } else if (watched == client_ && type == QEvent::Resize) {
     // The client area is the window's inner area: lay out whenever it changes size.
     LayoutMainWindow();
@@ -209,6 +211,8 @@ void Form1::RedrawGraphs() {
   options.log_y = chkLogY_->isChecked();
   options.show_cutoff = MenuShowCF_->isChecked();
   options.log_floor = LogFloor;
+  GraphOverlay overlay{Fil1X, Fil1Y, Fil2X, Fil2Y,
+                       MenuShowFil_->isChecked() ? FunctionsText() : QString()};
   QImage amplitude = Grafico1_->NewImage();
   QImage phase = Grafico2_->NewImage();
   bool drawn = false;
@@ -216,7 +220,7 @@ void Form1::RedrawGraphs() {
     QPainter amplitude_painter(&amplitude);
     QPainter phase_painter(&phase);
     drawn = DrawGraphs(result_, amplitude_painter, QSizeF(amplitude.size()), phase_painter,
-                       QSizeF(phase.size()), options);
+                       QSizeF(phase.size()), options, overlay);
   }
   if (!drawn) return;  // nothing measured: the surfaces keep what they show
   Grafico1_->SetImage(std::move(amplitude));
