@@ -107,6 +107,10 @@ void Form1::CreateControls() {
   client_ = Named(new QWidget(this), "client");
   client_->installEventFilter(this);
   setCentralWidget(client_);
+  // The design rectangles were drawn for an 8-point dialog font.
+  QFont dialog_font = client_->font();
+  dialog_font.setPointSize(8);
+  client_->setFont(dialog_font);
 
   Frame1_ = Named(new QGroupBox(QStringLiteral("Parametri del test"), client_), "Frame1");
   NewLabel(QStringLiteral("Frequenza iniziale:"), Frame1_, "Label1");
@@ -284,7 +288,12 @@ void Form1::PlaceFixedControls() {
   }};
   for (const auto& [name, rect] : fixed) {
     if (auto* widget = findChild<QWidget*>(QLatin1String(name))) {
-      widget->setGeometry(TwipRectToPixels(rect, *this));
+      QRect pixels = TwipRectToPixels(rect, *this);
+      // Captions wider than their design room (another font than the design's) are not cut.
+      if (qobject_cast<QLabel*>(widget)) {
+        pixels.setWidth(std::max(pixels.width(), widget->sizeHint().width()));
+      }
+      widget->setGeometry(pixels);
     }
   }
   if (auto* label = fReport_->findChild<QLabel*>(QStringLiteral("lblRep"))) {

@@ -1,0 +1,85 @@
+// Writes the README's screenshots of the windows, drawn offscreen as a new user would see them:
+//   make_screenshots <folder>
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTabBar>
+#include <QTest>
+
+#include <cstdio>
+
+#include "numbers/reversed_value.h"
+#include "scripting/script_host.h"
+#include "shell/graph_surface.h"
+#include "shell/main_window.h"
+
+namespace {
+
+template <typename T>
+T* Child(const QObject& parent, const char* name) {
+  return parent.findChild<T*>(QLatin1String(name));
+}
+
+void Type(QWidget* box, const QString& text) {
+  if (auto* line = qobject_cast<QLineEdit*>(box)) line->selectAll();
+  if (auto* plain = qobject_cast<QPlainTextEdit*>(box)) plain->selectAll();
+  QTest::keyClicks(box, text);
+}
+
+bool Save(QWidget& window, const QDir& folder, const char* name) {
+  const QString path = folder.filePath(QLatin1String(name));
+  if (!window.grab().save(path)) {
+    std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+    return false;
+  }
+  std::printf("%s\n", qPrintable(path));
+  return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("Quorvel"));
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: make_screenshots <folder>\n");
+    return 2;
+  }
+  const QDir folder(QString::fromLocal8Bit(argv[1]));
+  quorvel::ScriptEngineInit engine;
+
+  quorvel::Form1 window;
+  window.resize(900, 680);
+  window.show();
+  if (!QTest::qWaitForWindowExposed(&window)) return 1;
+  auto* tabs = Child<QTabBar>(window, "TS1");
+  QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(3).center());
+  Type(Child<QLineEdit>(window, "txtStF"), QStringLiteral("10"));
+  Type(Child<QLineEdit>(window, "txtEnF"), QStringLiteral("100"));
+  quorvel::SetReversedValue(*Child<QScrollBar>(window, "SCa"), 60);
+  Type(Child<QPlainTextEdit>(window, "txtPar"), QStringLiteral("RC = 1/(2*3.14159265358979*1000)"));
+  Type(Child<QPlainTextEdit>(window, "txtFil"), QStringLiteral("vo = vo + (vi - vo) * dt / RC"));
+  QTest::mouseClick(Child<QCheckBox>(window, "chkLogX"), Qt::LeftButton);
+  QTest::mouseClick(Child<QPushButton>(window, "cmdStart"), Qt::LeftButton);
+  QTest::qWait(300);
+  if (!Save(window, folder, "main-window.png")) return 1;
+
+  // The filter text dragged onto the amplitude graph, and the pointer at the cutoff frequency.
+  auto* amplitude = Child<quorvel::GraphSurface>(window, "Grafico1");
+  const QPoint overlay(amplitude->width() - 200, amplitude->height() - 70);
+  QTest::mousePress(amplitude, Qt::LeftButton, {}, overlay);
+  QTest::mouseRelease(amplitude, Qt::LeftButton, {}, overlay);
+  auto* phase = Child<quorvel::GraphSurface>(window, "Grafico2");
+  const QPoint phase_overlay(40, phase->height() - 70);
+  QTest::mousePress(phase, Qt::LeftButton, {}, phase_overlay);
+  QTest::mouseRelease(phase, Qt::LeftButton, {}, phase_overlay);
+  QTest::qWait(300);
+  QTest::mouseMove(amplitude, {amplitude->width() / 2, amplitude->height() / 3});
+  QTest::qWait(50);
+  return Save(window, folder, "readout.png") ? 0 : 1;
+}
