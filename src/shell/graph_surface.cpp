@@ -21,6 +21,15 @@ QImage GraphSurface::NewImage() const {
   return image;
 }
 
+QImage GraphSurface::SurfaceImage() const {
+  QImage image = NewImage();
+  if (!image_.isNull()) {
+    QPainter painter(&image);
+    painter.drawImage(0, 0, image_);
+  }
+  return image;
+}
+
 void GraphSurface::paintEvent(QPaintEvent*) {
   QPainter painter(this);
   painter.fillRect(rect(), background_);

@@ -16,6 +16,8 @@ class GraphSurface : public QWidget {
 
   const QImage& image() const { return image_; }
   void SetImage(QImage image);
+  // What the surface shows, at its current size.
+  QImage SurfaceImage() const;
   // A blank image of the surface's current size, ready to be drawn on.
   QImage NewImage() const;
 

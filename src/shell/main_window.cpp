@@ -82,6 +82,8 @@ Form1::Form1() : Script1_(std::make_unique<ScriptHost>()) {
   PlaceFixedControls();
   CreateGraphOverlays();
   ConnectGraphMenus();
+  ConnectDocumentMenus();
+  dialog_folder_ = QCoreApplication::applicationDirPath();
 
   // Start: the prelude, the sliders, the first tab.
   (void)Script1_->LoadCode(PreludeText());
@@ -240,13 +242,9 @@ void Form1::CreateMenus() {
 
   // Commands that are not wired yet are shown but cannot be chosen.
   const QStringList not_yet{
-      QStringLiteral("MenuFileNuovo"),        QStringLiteral("MenuFileApri"),
-      QStringLiteral("MenuFileSalva"),        QStringLiteral("MenuFileSalvaNome"),
-      QStringLiteral("MenuFileSalvaGrafico"), QStringLiteral("MenuEditCopiaFiltro"),
-      QStringLiteral("MenuEditCopiaGrafico"), QStringLiteral("MenuEditIncolla"),
 
-      QStringLiteral("MenuToolsOsc"),         QStringLiteral("MenuHelpGuida"),
-      QStringLiteral("MenuHelpInfo"),         QStringLiteral("MenuHelpLogo")};
+      QStringLiteral("MenuToolsOsc"), QStringLiteral("MenuHelpGuida"),
+      QStringLiteral("MenuHelpInfo"), QStringLiteral("MenuHelpLogo")};
   for (const QString& name : not_yet) findChild<QAction*>(name)->setEnabled(false);
 }
 

@@ -5,7 +5,9 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 
+#include "documents/test_document.h"
 #include "shell/drag.h"
 #include "shell/main_window_layout.h"
 #include "simulation/frequency_sweep.h"
@@ -73,6 +75,16 @@ class Form1 : public QMainWindow {
   void SB1_PanelClick(int panel);
   void ShowReportPanel();
 
+  // Test files and the document commands.
+  bool WriteTestFile(const QString& path);
+  bool ReadTestFile(const QString& path);
+  bool SaveTest(const QString& path);
+  bool SaveTestAs(QString& path);
+  bool OpenTest(QString& path);
+  bool ConfirmDiscard();
+  void ResetTest();
+  TestDocument CollectTestDocument() const;
+
   void ApplyDefaultSliders();
   void LayoutMainWindow();
   void RedrawGraphs();
@@ -108,6 +120,26 @@ class Form1 : public QMainWindow {
   void Timer1_Timer();
   void MenuToolsOsc_Click();
 
+  void ConnectDocumentMenus();
+  void ApplyMainDocument(const TestDocument& document, const QString& key);
+  QString AskFileName(bool save, const QString& filter, const QString& proposed);
+  void ShowFileError(const QString& description);
+  void MenuFileApri_Click();
+  void MenuFileSalvaGrafico_Click();
+  void MenuEditCopiaFiltro_Click();
+  void MenuEditCopiaGrafico_Click();
+  void MenuEditIncolla_Click();
+  void RunSweep(double start_frequency, double end_frequency, std::int32_t samples,
+                std::int16_t oscillations);
+
+  // The oscilloscope window's part in documents.
+  std::optional<OscilloscopeSection> CollectOscilloscopeSection() const;
+  void ClearOscilloscopeParameters();
+  void PrepareOscilloscopeFor(const Record& record);
+  void ApplyOscilloscopeRecord(const TestDocument& document, const Record& record);
+  void HideOscilloscope();
+  void CloseOscilloscopeForGood();
+
   void CreateGraphOverlays();
   void ConnectGraphMenus();
   bool GraphEvent(int graph, QEvent* event);
@@ -124,6 +156,8 @@ class Form1 : public QMainWindow {
   double start_multiplier_ = 1;
   double end_multiplier_ = 1;
   bool cancel_ = false;
+  bool unit_amplitude_set_ = false;
+  QString dialog_folder_;
   bool running_ = false;
   int redraw_count_ = 0;
 

@@ -244,11 +244,15 @@ void Form1::cmdStart_Click() {
   }
   const double start_frequency = ParseNumber(txtStF_->text()).value_or(0) * start_multiplier_;
   const double end_frequency = ParseNumber(txtEnF_->text()).value_or(0) * end_multiplier_;
-  const auto oscillations = static_cast<std::int16_t>(GetReversedValue(*SOsc_));
-  const std::int32_t samples = GetReversedValue(*SCa_);
   TestModified = true;
-  cancel_ = false;
+  RunSweep(start_frequency, end_frequency, GetReversedValue(*SCa_),
+           static_cast<std::int16_t>(GetReversedValue(*SOsc_)));
+}
 
+void Form1::RunSweep(double start_frequency, double end_frequency, std::int32_t samples,
+                     std::int16_t oscillations) {
+  if (running_) return;
+  cancel_ = false;
   running_ = true;
   cmdStart_->setEnabled(false);
   auto* status = new frmStatus(this);
@@ -272,12 +276,5 @@ void Form1::cmdStop_Click() {
 void Form1::AsyncCallback(qint16& /*res*/) { cancel_ = true; }
 
 void Form1::MenuToolsOsc_Click() {}
-
-void Form1::closeEvent(QCloseEvent* event) {
-  // A run in progress ends at its next check; the program ends when it has returned.
-  MainClosing = true;
-  cancel_ = true;
-  event->accept();
-}
 
 }  // namespace quorvel

@@ -71,6 +71,7 @@ void Form1::MenuShowUnit_Click(QAction* chosen) {
   if (chosen == MenuShowUnitPura_ || chosen == MenuShowUnitDB_) {
     const bool db = chosen == MenuShowUnitDB_;
     SB1_->SetTag(4, db ? kDecibelUnit.toString() : QString());
+    unit_amplitude_set_ = true;
     MenuShowUnitDB_->setChecked(db);
     MenuShowUnitPura_->setChecked(!db);
   } else {

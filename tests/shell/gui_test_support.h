@@ -5,12 +5,18 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDialogButtonBox>
+#include <QFileDialog>
 #include <QMessageBox>
+#include <QPointer>
+#include <QPushButton>
+#include <QTest>
 #include <QTimer>
 #include <QWidget>
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 namespace quorvel::testing {
 
@@ -55,6 +61,72 @@ class MessageBoxAnswer {
 
  private:
   std::shared_ptr<SeenMessage> seen_;
+  std::unique_ptr<QTimer> timer_;
+};
+
+// Answers a sequence of modal dialogs in order: each step gets the next modal window that opens
+// (a message box or a file dialog) and closes it. What the message boxes said is recorded.
+class ModalAnswers {
+ public:
+  using Step = std::function<void(QWidget*)>;
+
+  explicit ModalAnswers(std::vector<Step> steps)
+      : state_(std::make_shared<State>()), timer_(std::make_unique<QTimer>()) {
+    state_->steps = std::move(steps);
+    timer_->setInterval(10);
+    QObject::connect(timer_.get(), &QTimer::timeout, [state = state_] {
+      QWidget* modal = QApplication::activeModalWidget();
+      if (!modal || modal == state->last.data() || state->next >= state->steps.size()) return;
+      state->last = modal;
+      if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+        state->messages.push_back({true, box->windowTitle(), box->text(), box->icon()});
+      }
+      state->steps[state->next++](modal);
+    });
+    timer_->start();
+  }
+  // Steps that have run.
+  std::size_t answered() const { return state_->next; }
+  const std::vector<SeenMessage>& messages() const { return state_->messages; }
+
+  // Presses a message box's button.
+  static Step Press(QMessageBox::StandardButton button) {
+    return [button](QWidget* modal) {
+      auto* box = qobject_cast<QMessageBox*>(modal);
+      ASSERT_NE(box, nullptr) << "expected a message box";
+      box->button(button)->click();
+    };
+  }
+  // Chooses a file in a file dialog.
+  static Step Choose(const QString& path) {
+    return [path](QWidget* modal) {
+      auto* dialog = qobject_cast<QFileDialog*>(modal);
+      ASSERT_NE(dialog, nullptr) << "expected a file dialog";
+      dialog->selectFile(path);
+      auto* buttons = dialog->findChild<QDialogButtonBox*>(QStringLiteral("buttonBox"));
+      ASSERT_NE(buttons, nullptr);
+      QPushButton* accept =
+          buttons->button(dialog->acceptMode() == QFileDialog::AcceptSave ? QDialogButtonBox::Save
+                                                                          : QDialogButtonBox::Open);
+      ASSERT_NE(accept, nullptr);
+      QTest::mouseClick(accept, Qt::LeftButton);
+    };
+  }
+  // Cancels whatever dialog it is.
+  static Step Cancel() {
+    return [](QWidget* modal) {
+      if (auto* dialog = qobject_cast<QDialog*>(modal)) dialog->reject();
+    };
+  }
+
+ private:
+  struct State {
+    std::vector<Step> steps;
+    std::size_t next = 0;
+    QPointer<QWidget> last;
+    std::vector<SeenMessage> messages;
+  };
+  std::shared_ptr<State> state_;
   std::unique_ptr<QTimer> timer_;
 };
 
