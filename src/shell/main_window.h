@@ -81,6 +81,8 @@ class Form1 : public QMainWindow {
   bool SaveTest(const QString& path);
   bool SaveTestAs(QString& path);
   bool OpenTest(QString& path);
+  // Opens a test as "Apri..." does once a file is chosen (a file given on the command line).
+  void OpenFile(const QString& path);
   bool ConfirmDiscard();
   void ResetTest();
   TestDocument CollectTestDocument() const;
@@ -125,6 +127,8 @@ class Form1 : public QMainWindow {
   QString AskFileName(bool save, const QString& filter, const QString& proposed);
   void ShowFileError(const QString& description);
   void MenuFileApri_Click();
+  bool OpenChosenTest(const QString& chosen, QString& path);
+  void PreviewOpenedTest();
   void MenuFileSalvaGrafico_Click();
   void MenuEditCopiaFiltro_Click();
   void MenuEditCopiaGrafico_Click();

@@ -211,6 +211,10 @@ bool Form1::SaveTestAs(QString& path) {
 bool Form1::OpenTest(QString& path) {
   const QString chosen = AskFileName(false, kTestFilter, path);
   if (chosen.isEmpty()) return false;
+  return OpenChosenTest(chosen, path);
+}
+
+bool Form1::OpenChosenTest(const QString& chosen, QString& path) {
   if (!ConfirmDiscard()) return false;
   if (!ReadTestFile(chosen)) return false;
   path = chosen;
@@ -252,7 +256,14 @@ void Form1::ResetTest() {
 }
 
 void Form1::MenuFileApri_Click() {
-  if (!OpenTest(TestPath)) return;
+  if (OpenTest(TestPath)) PreviewOpenedTest();
+}
+
+void Form1::OpenFile(const QString& path) {
+  if (OpenChosenTest(path, TestPath)) PreviewOpenedTest();
+}
+
+void Form1::PreviewOpenedTest() {
   setWindowTitle(TestWindowTitle(TestPath));
   // A short preview of the opened test: 7 frequencies, one oscillation each.
   if (!ValidateNumber(txtStF_->text(), false, 0.001, 100000).isEmpty()) return;
