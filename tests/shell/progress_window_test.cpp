@@ -59,7 +59,8 @@ TEST(ProgressWindow, EstimateWaitsForAHigherPercentAndErrorsAreCounted) {
   EXPECT_EQ(status.PB1()->value(), 50);
   status.SetPB(40);
   EXPECT_EQ(status.PB1()->value(), 50);
-  QTRY_VERIFY_WITH_TIMEOUT(status.lblTime()->text().endsWith(QStringLiteral(" secondi")), 2000);
+  EXPECT_TRUE(QTest::qWaitFor(
+      [&] { return status.lblTime()->text().endsWith(QStringLiteral(" secondi")); }, 2000));
 
   EXPECT_FALSE(status.imgErr()->isVisible());
   status.AddErr();
@@ -69,9 +70,9 @@ TEST(ProgressWindow, EstimateWaitsForAHigherPercentAndErrorsAreCounted) {
             QStringLiteral("Si è verificato un errore durante l'operazione"));
   status.AddErr();
   status.AddErr();
-  QTRY_COMPARE_WITH_TIMEOUT(status.lblErr()->text(),
-                            QStringLiteral("Si sono verificati 3 errori durante l'operazione"),
-                            2000);
+  const QString counted = QStringLiteral("Si sono verificati 3 errori durante l'operazione");
+  EXPECT_TRUE(QTest::qWaitFor([&] { return status.lblErr()->text() == counted; }, 2000));
+  EXPECT_EQ(status.lblErr()->text(), counted);
   status.Unload2();
 }
 
@@ -81,7 +82,7 @@ TEST(ProgressWindow, DotsMoveAfterAnAdvance) {
   status.Show2(QStringLiteral("AsyncCallback"), QStringLiteral("Simulazione"));
   const int start = status.Shape1()[0]->x();
   status.ShowAdv();
-  QTRY_VERIFY_WITH_TIMEOUT(status.Shape1()[0]->x() > start, 1000);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return status.Shape1()[0]->x() > start; }, 1000));
   EXPECT_EQ(status.state().dots()[0], 600);
   status.Unload2();
 }
