@@ -83,6 +83,7 @@ Form1::Form1() : Script1_(std::make_unique<ScriptHost>()) {
   CreateGraphOverlays();
   ConnectGraphMenus();
   ConnectDocumentMenus();
+  ConnectHelp();
   dialog_folder_ = QCoreApplication::applicationDirPath();
 
   // Start: the prelude, the sliders, the first tab.
@@ -174,8 +175,6 @@ void Form1::CreateControls() {
   SB1_ = new StatusPanels(5, kReadoutPanelWidth, client_);
   cmdHelp_ = Named(new QToolButton(client_), "cmdHelp");
   cmdHelp_->setText(QStringLiteral("?"));
-  cmdHelp_->setCheckable(true);
-  cmdHelp_->setEnabled(false);  // context help is not wired yet
   cmdHelp_->raise();
 
   // The report panel keeps the last run's report; it is shown from the graphs' report buttons.
@@ -243,8 +242,8 @@ void Form1::CreateMenus() {
   // Commands that are not wired yet are shown but cannot be chosen.
   const QStringList not_yet{
 
-      QStringLiteral("MenuToolsOsc"), QStringLiteral("MenuHelpGuida"),
-      QStringLiteral("MenuHelpInfo"), QStringLiteral("MenuHelpLogo")};
+      QStringLiteral("MenuToolsOsc"),
+  };
   for (const QString& name : not_yet) findChild<QAction*>(name)->setEnabled(false);
 }
 

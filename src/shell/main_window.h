@@ -50,6 +50,7 @@ class Form1 : public QMainWindow {
   bool TestModified = false;
   QString TestPath;
   bool MainClosing = false;
+  QString HelpFile;  // the help folder
   double RedrawPending = 0;
   double LogFloor = 0.1;
 
@@ -123,6 +124,8 @@ class Form1 : public QMainWindow {
   void MenuToolsOsc_Click();
 
   void ConnectDocumentMenus();
+  void ConnectHelp();
+  bool HelpKeyEvent(QObject* watched, QEvent* event);
   void ApplyMainDocument(const TestDocument& document, const QString& key);
   QString AskFileName(bool save, const QString& filter, const QString& proposed);
   void ShowFileError(const QString& description);

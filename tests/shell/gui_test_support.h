@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
@@ -76,8 +77,16 @@ class ModalAnswers {
     timer_->setInterval(10);
     QObject::connect(timer_.get(), &QTimer::timeout, [state = state_] {
       QWidget* modal = QApplication::activeModalWidget();
-      if (!modal || modal == state->last.data() || state->next >= state->steps.size()) return;
+      if (!modal) return;
+      if (modal == state->last.data()) {
+        // A dialog that did not take the answer yet (a file dialog still reading its folder)
+        // gets the same step again.
+        if (++state->waited % 10 == 0) state->steps[state->next - 1](modal);
+        return;
+      }
+      if (state->next >= state->steps.size()) return;
       state->last = modal;
+      state->waited = 0;
       if (auto* box = qobject_cast<QMessageBox*>(modal)) {
         state->messages.push_back({true, box->windowTitle(), box->text(), box->icon()});
       }
@@ -102,6 +111,10 @@ class ModalAnswers {
     return [path](QWidget* modal) {
       auto* dialog = qobject_cast<QFileDialog*>(modal);
       ASSERT_NE(dialog, nullptr) << "expected a file dialog";
+      // selectFile leaves a name box that has the focus alone: take the focus away first.
+      if (auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))) {
+        name->clearFocus();
+      }
       dialog->selectFile(path);
       auto* buttons = dialog->findChild<QDialogButtonBox*>(QStringLiteral("buttonBox"));
       ASSERT_NE(buttons, nullptr);
@@ -124,6 +137,7 @@ class ModalAnswers {
     std::vector<Step> steps;
     std::size_t next = 0;
     QPointer<QWidget> last;
+    int waited = 0;
     std::vector<SeenMessage> messages;
   };
   std::shared_ptr<State> state_;
