@@ -17,6 +17,7 @@
 #include "documents/record_codec.h"
 #include "documents/test_document.h"
 #include "gui_test_support.h"
+#include "main_window_fixture.h"
 #include "numbers/reversed_value.h"
 #include "shell/graph_surface.h"
 #include "shell/main_window.h"
@@ -28,26 +29,14 @@ namespace {
 using testing::Child;
 using testing::ModalAnswers;
 
-class DocumentsTest : public ::testing::Test {
+class DocumentsTest : public testing::MainWindowFixture {
  protected:
   void SetUp() override {
     ASSERT_TRUE(dir_.isValid());
-    window_ = std::make_unique<Form1>();
-    window_->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
-  }
-  Form1& w() { return *window_; }
-  template <typename T>
-  T* C(const char* name) {
-    return Child<T>(*window_, name);
+    MainWindowFixture::SetUp();
   }
   QString Path(const char* name) const { return dir_.filePath(QLatin1String(name)); }
   void Trigger(const char* action) { C<QAction>(action)->trigger(); }
-  void TypeFilter(const char* box, const QString& text) {
-    auto* edit = C<QPlainTextEdit>(box);
-    edit->selectAll();
-    QTest::keyClicks(edit, text);
-  }
   static QByteArray Bytes(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
@@ -63,7 +52,6 @@ class DocumentsTest : public ::testing::Test {
   }
 
   QTemporaryDir dir_;
-  std::unique_ptr<Form1> window_;
 };
 
 TEST_F(DocumentsTest, WritesTheTwentyTwoRecordsOfANewTest) {
@@ -97,9 +85,7 @@ TEST_F(DocumentsTest, ATestReadsBackAsItWasWritten) {
   EXPECT_EQ(written.functions, QStringLiteral("a = 1\r\nb = \"x\"\r\nvo = vi*a"));
   ASSERT_TRUE(w().WriteTestFile(Path("t.flt")));
 
-  window_.reset();  // one script host at a time
-  window_ = std::make_unique<Form1>();
-  window_->show();
+  OpenWindow();
   ASSERT_TRUE(w().ReadTestFile(Path("t.flt")));
   EXPECT_EQ(w().CollectTestDocument(), written);
   EXPECT_EQ(C<QLineEdit>("txtStF")->text(), QStringLiteral("1"));

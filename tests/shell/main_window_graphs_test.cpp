@@ -16,6 +16,7 @@
 #include "graphs/response_graph.h"
 #include "graphs/trace_readout.h"
 #include "gui_test_support.h"
+#include "main_window_fixture.h"
 #include "numbers/reversed_value.h"
 #include "shell/graph_surface.h"
 #include "shell/main_window.h"
@@ -26,36 +27,10 @@ namespace {
 
 using testing::Child;
 
-class GraphsTest : public ::testing::Test {
+class GraphsTest : public testing::MainWindowFixture {
  protected:
-  void SetUp() override {
-    window_ = std::make_unique<Form1>();
-    window_->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
-  }
-  Form1& w() { return *window_; }
-  template <typename T>
-  T* C(const char* name) {
-    return Child<T>(*window_, name);
-  }
   GraphSurface* G(int graph) { return C<GraphSurface>(graph == 1 ? "Grafico1" : "Grafico2"); }
-  QString Panel(int i) { return C<StatusPanels>("SB1")->Text(i); }
-  void ClickPanel(int i) { QTest::mouseClick(C<StatusPanels>("SB1")->Panel(i), Qt::LeftButton); }
   void Move(int graph, QPoint at) { QTest::mouseMove(G(graph), at); }
-  void ClickTab(int index) {
-    QTabBar* tabs = C<QTabBar>("TS1");
-    QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(index).center());
-  }
-  void Type(const char* box, const QString& text) {
-    auto* edit = C<QLineEdit>(box);
-    edit->selectAll();
-    QTest::keyClicks(edit, text);
-  }
-  void TypeFilter(const char* box, const QString& text) {
-    auto* edit = C<QPlainTextEdit>(box);
-    edit->selectAll();
-    QTest::keyClicks(edit, text);
-  }
   // A sweep between two frequencies in hertz (both below 100 kHz).
   void Sweep(const QString& start, const QString& end, const QString& parameters,
              const QString& functions) {
@@ -73,8 +48,6 @@ class GraphsTest : public ::testing::Test {
     QTest::qWait(20);
     ASSERT_EQ(G(1)->size(), QSize(600, 400));
   }
-
-  std::unique_ptr<Form1> window_;
 };
 
 TEST_F(GraphsTest, BeforeAnySweepTheReadoutShowsSlashesAndTheCursorsMove) {

@@ -21,6 +21,7 @@
 
 #include "graphs/response_graph.h"
 #include "gui_test_support.h"
+#include "main_window_fixture.h"
 #include "numbers/reversed_value.h"
 #include "shell/graph_surface.h"
 #include "shell/progress_window.h"
@@ -33,40 +34,12 @@ namespace {
 using testing::Child;
 using testing::MessageBoxAnswer;
 
-class MainWindowTest : public ::testing::Test {
+class MainWindowTest : public testing::MainWindowFixture {
  protected:
-  void SetUp() override {
-    window_ = std::make_unique<Form1>();
-    window_->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
-  }
-  Form1& w() { return *window_; }
-  template <typename T>
-  T* C(const char* name) {
-    return Child<T>(*window_, name);
-  }
   QString Text(const char* label) { return C<QLabel>(label)->text(); }
-  StatusPanels& SB1() { return *C<StatusPanels>("SB1"); }
   QWidget& client() { return *C<QWidget>("client"); }
   double InnerWidth() { return client().width() * TwipsPerPixelX(w()); }
   double InnerHeight() { return client().height() * TwipsPerPixelY(w()); }
-
-  void ClickTab(int index) {
-    QTabBar* tabs = C<QTabBar>("TS1");
-    QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(index).center());
-  }
-  void Type(const char* box, const QString& text) {
-    auto* edit = C<QLineEdit>(box);
-    edit->selectAll();
-    QTest::keyClicks(edit, text);
-  }
-  void TypeFilter(const char* box, const QString& text) {
-    auto* edit = C<QPlainTextEdit>(box);
-    edit->selectAll();
-    QTest::keyClicks(edit, text);
-  }
-
-  std::unique_ptr<Form1> window_;
 };
 
 TEST_F(MainWindowTest, StartsWithTheDesignTextsAndTheDefaultSliders) {
