@@ -15,6 +15,7 @@
 #include "numbers/reversed_value.h"
 #include "scripting/script_host.h"
 #include "shell/graph_surface.h"
+#include "shell/help_window.h"
 #include "shell/main_window.h"
 
 namespace {
@@ -81,5 +82,14 @@ int main(int argc, char** argv) {
   QTest::qWait(300);
   QTest::mouseMove(amplitude, {amplitude->width() / 2, amplitude->height() / 3});
   QTest::qWait(50);
-  return Save(window, folder, "readout.png") ? 0 : 1;
+  if (!Save(window, folder, "readout.png")) return 1;
+
+  // The help at the topic of the test parameters.
+  window.HelpFile = QStringLiteral(QUORVEL_HELP_SOURCE_DIR);
+  quorvel::HelpWindow* help =
+      quorvel::ShowHelpTopic(&window, window.HelpFile, QStringLiteral("1022"));
+  if (!help) return 1;
+  help->resize(760, 560);
+  QTest::qWait(100);
+  return Save(*help, folder, "help.png") ? 0 : 1;
 }
