@@ -16,6 +16,7 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include "oscilloscope/oscilloscope_window.h"
 #include "scripting/filter_program.h"
 #include "scripting/script_host.h"
 #include "shell/graph_surface.h"
@@ -242,8 +243,8 @@ void Form1::CreateMenus() {
       QStringLiteral("MenuShowFil"),          QStringLiteral("MenuShowUnitPura"),
       QStringLiteral("MenuShowUnitDB"),       QStringLiteral("MenuShowUnitDeg"),
       QStringLiteral("MenuShowUnitRad"),      QStringLiteral("MenuShowReport"),
-      QStringLiteral("MenuToolsOsc"),         QStringLiteral("MenuHelpGuida"),
-      QStringLiteral("MenuHelpInfo"),         QStringLiteral("MenuHelpLogo")};
+      QStringLiteral("MenuHelpGuida"),        QStringLiteral("MenuHelpInfo"),
+      QStringLiteral("MenuHelpLogo")};
   for (const QString& name : not_yet) findChild<QAction*>(name)->setEnabled(false);
 }
 
