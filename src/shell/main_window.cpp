@@ -16,6 +16,7 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include "oscilloscope/oscilloscope_window.h"
 #include "scripting/filter_program.h"
 #include "scripting/script_host.h"
 #include "shell/graph_surface.h"
@@ -238,13 +239,6 @@ void Form1::CreateMenus() {
   help->addSeparator();
   NewAction(help, QStringLiteral("&Informazioni..."), "MenuHelpInfo", QKeySequence(Qt::Key_F2));
   NewAction(help, QStringLiteral("&Logo..."), "MenuHelpLogo");
-
-  // Commands that are not wired yet are shown but cannot be chosen.
-  const QStringList not_yet{
-
-      QStringLiteral("MenuToolsOsc"),
-  };
-  for (const QString& name : not_yet) findChild<QAction*>(name)->setEnabled(false);
 }
 
 void Form1::ConnectControls() {

@@ -29,6 +29,7 @@ class QToolButton;
 
 namespace quorvel {
 
+class Form2;
 class GraphSurface;
 class ScriptHost;
 class StatusPanels;
@@ -55,6 +56,8 @@ class Form1 : public QMainWindow {
   double LogFloor = 0.1;
 
   ScriptHost& Script1() { return *Script1_; }
+  // The oscilloscope window, once "Oscilloscopio..." has created it.
+  Form2* oscilloscope() const { return oscilloscope_.get(); }
   const SweepResult& result() const { return result_; }
   const MainWindowGeometry& geometry_twips() const { return geometry_; }
   double start_multiplier() const { return start_multiplier_; }
@@ -157,6 +160,8 @@ class Form1 : public QMainWindow {
   void ApplyGeometry();
 
   std::unique_ptr<ScriptHost> Script1_;
+  // Created on first opening and kept, hidden in between, until this window goes.
+  std::unique_ptr<Form2> oscilloscope_;
   SweepResult result_;
   MainWindowGeometry geometry_;
   DragOffsets drag_offsets_;

@@ -23,6 +23,7 @@
 #include "numbers/eng_number.h"
 #include "numbers/number_text.h"
 #include "numbers/reversed_value.h"
+#include "oscilloscope/oscilloscope_window.h"
 #include "scripting/script_host.h"
 #include "shell/graph_surface.h"
 #include "shell/main_window.h"
@@ -279,6 +280,18 @@ void Form1::cmdStop_Click() {
 
 void Form1::AsyncCallback(qint16& /*res*/) { cancel_ = true; }
 
-void Form1::MenuToolsOsc_Click() {}
+void Form1::MenuToolsOsc_Click() {
+  if (oscilloscope_) {
+    // Already created (shown or hidden): brought forward with its own settings.
+    oscilloscope_->show();
+    oscilloscope_->raise();
+    oscilloscope_->activateWindow();
+    return;
+  }
+  oscilloscope_ = std::make_unique<Form2>(*this);
+  oscilloscope_->show();
+  oscilloscope_->TakeFrequencySettings(SStFM_->value(), SEnFM_->value(), SOsc_->value(),
+                                       txtStF_->text(), txtEnF_->text());
+}
 
 }  // namespace quorvel

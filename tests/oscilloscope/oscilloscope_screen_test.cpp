@@ -1,0 +1,240 @@
+// The oscilloscope screen through the window: readout, time unit, overlay drag, report panel,
+// bitmap export and copy.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QClipboard>
+#include <QFile>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolButton>
+
+#include "graphs/filter_overlay.h"
+#include "oscilloscope/oscilloscope_window.h"
+#include "oscilloscope_test_support.h"
+#include "shell/graph_surface.h"
+#include "shell/report_panel.h"
+#include "shell/status_panels.h"
+#include "shell/twips.h"
+
+namespace quorvel {
+namespace {
+
+using testing::Child;
+using testing::MessageBoxAnswer;
+using testing::OscilloscopeTest;
+
+QStringList Readout(const Form2& osc) {
+  const StatusPanels& sb = *Child<StatusPanels>(osc, "SB1");
+  return {sb.Text(3), sb.Text(4), sb.Text(5)};
+}
+
+TEST_F(OscilloscopeTest, AnEmptyTraceReadsSlashesAndLeavesTheScreen) {
+  Form2& osc = Open([](Form2& o) { Child<QLineEdit>(o, "txtStF")->setText(QStringLiteral("x")); });
+  QTest::qWait(300);
+  ASSERT_EQ(osc.trace().count, 0);
+  auto* screen = C<GraphSurface>(osc, "Grafico1");
+  EXPECT_TRUE(screen->image().isNull());  // nothing drawn, not even cleared
+  QTest::mouseMove(screen, QPoint(40, 30));
+  EXPECT_EQ(Readout(osc), testing::Texts({"/", "/", "/"}));
+  EXPECT_EQ(C<QWidget>(osc, "ShCur1")->x(), 40);
+}
+
+TEST_F(OscilloscopeTest, TheCursorReadsTimeOrPhaseAndTheValues) {
+  Form2& osc = OpenAndRun();
+  auto* screen = C<GraphSurface>(osc, "Grafico1");
+  ASSERT_FALSE(screen->image().isNull());
+  EXPECT_EQ(screen->image().size(), screen->size());
+  const int w = screen->width();
+  QTest::mouseMove(screen, QPoint(w / 4, 20));
+  QStringList readout = Readout(osc);
+  EXPECT_TRUE(readout[0].endsWith(QStringLiteral("ms"))) << readout[0].toStdString();
+  // A quarter of the way through one period of the sine: the peak.
+  EXPECT_TRUE(readout[1].endsWith(QStringLiteral("V"))) << readout[1].toStdString();
+  EXPECT_NE(readout[1], QStringLiteral("0 V"));
+  EXPECT_EQ(readout[2], readout[1]);  // vo=vi
+  EXPECT_EQ(C<QWidget>(osc, "ShCur1")->x(), w / 4);
+  EXPECT_EQ(C<QWidget>(osc, "ShCur1")->height(), screen->height());
+
+  // A click on the time panel toggles the unit; the menu follows.
+  StatusPanels& sb = *C<StatusPanels>(osc, "SB1");
+  QTest::mouseClick(sb.Panel(3), Qt::LeftButton);
+  EXPECT_EQ(sb.Tag(3), QStringLiteral("deg"));
+  EXPECT_TRUE(C<QAction>(osc, "MenuShowUnitDeg")->isChecked());
+  EXPECT_FALSE(C<QAction>(osc, "MenuShowUnitS")->isChecked());
+  QTest::mouseMove(screen, QPoint(w / 4 + 1, 20));
+  EXPECT_TRUE(Readout(osc)[0].endsWith(QStringLiteral("°"))) << Readout(osc)[0].toStdString();
+
+  C<QAction>(osc, "MenuShowUnitS")->trigger();
+  EXPECT_EQ(sb.Tag(3), QStringLiteral("s"));
+  EXPECT_FALSE(C<QAction>(osc, "MenuShowUnitDeg")->isChecked());
+  C<QAction>(osc, "MenuShowUnitDeg")->trigger();
+  EXPECT_EQ(sb.Tag(3), QStringLiteral("deg"));
+  EXPECT_FALSE(C<QAction>(osc, "MenuShowUnitS")->isChecked());
+  QTest::mouseClick(sb.Panel(3), Qt::LeftButton);
+  EXPECT_EQ(sb.Tag(3), QStringLiteral("s"));
+  EXPECT_TRUE(C<QAction>(osc, "MenuShowUnitS")->isChecked());
+}
+
+TEST_F(OscilloscopeTest, DisplayTogglesAskForARedraw) {
+  Form2& osc = OpenAndRun();
+  for (const char* name : {"MenuShowSepSign", "MenuShowPD", "MenuShowFil"}) {
+    SCOPED_TRACE(name);
+    osc.RedrawRequested = false;
+    C<QAction>(osc, name)->trigger();
+    EXPECT_TRUE(C<QAction>(osc, name)->isChecked());
+    EXPECT_TRUE(osc.RedrawRequested);
+  }
+  // Separated signals draw both traces in cyan, and the overlay in white.
+  QTest::qWait(250);
+  const QImage& image = C<GraphSurface>(osc, "Grafico1")->image();
+  bool cyan = false;
+  bool red = false;
+  for (int y = 0; y < image.height(); ++y) {
+    for (int x = 0; x < image.width(); ++x) {
+      const QRgb pixel = image.pixel(x, y) & 0xFFFFFF;
+      cyan = cyan || pixel == 0x00FFFF;
+      red = red || pixel == 0xFF0000;
+    }
+  }
+  EXPECT_TRUE(cyan);
+  EXPECT_FALSE(red);
+}
+
+TEST_F(OscilloscopeTest, DraggingTheOverlayLabelStoresItsPosition) {
+  Form2& osc = OpenAndRun();
+  auto* screen = C<GraphSurface>(osc, "Grafico1");
+  auto* label = C<QLabel>(osc, "ShFil1");
+  // Another button shows the label at the pointer and leaves it there.
+  QTest::mouseClick(screen, Qt::RightButton, {}, QPoint(30, 20));
+  EXPECT_TRUE(label->isVisible());
+  EXPECT_EQ(label->pos(), QPoint(30, 20));
+  EXPECT_TRUE(label->text().contains(QStringLiteral("sinusoidale 1 Hz")));
+  EXPECT_EQ(osc.FilX, 0);
+
+  osc.RedrawRequested = false;
+  QTest::mousePress(screen, Qt::LeftButton, {}, QPoint(30, 20));
+  QTest::mouseMove(screen, QPoint(50, 30));
+  EXPECT_EQ(label->pos(), QPoint(50, 30));
+  QTest::mouseRelease(screen, Qt::LeftButton, {}, QPoint(50, 30));
+  EXPECT_FALSE(label->isVisible());
+  const QPointF expected =
+      OverlayFromLabel(screen->width(), screen->height(), 50, 30, label->width(), label->height());
+  EXPECT_FLOAT_EQ(osc.FilX, static_cast<float>(expected.x()));
+  EXPECT_FLOAT_EQ(osc.FilY, static_cast<float>(expected.y()));
+  EXPECT_FLOAT_EQ(osc.FilX, 50.0f / static_cast<float>(screen->width()));
+  EXPECT_TRUE(osc.RedrawRequested);
+}
+
+TEST_F(OscilloscopeTest, TheReportPanelComesBackInsideAfterTheWindowShrank) {
+  Form2& osc = OpenAndRun();
+  osc.resize(900, 700);
+  QTest::qWait(20);
+  auto* screen = C<GraphSurface>(osc, "Grafico1");
+  auto* icon = C<QToolButton>(osc, "cmdRep");
+  // The report icon shows only near the screen's top right corner.
+  QTest::mouseMove(screen, QPoint(screen->width() / 2, 5));
+  EXPECT_FALSE(icon->isVisible());
+  QTest::mouseMove(screen, QPoint(screen->width() - 3, 5));
+  EXPECT_TRUE(icon->isVisible());
+  QTest::mouseClick(icon, Qt::LeftButton);
+  auto* panel = C<ReportPanel>(osc, "fReport");
+  ASSERT_TRUE(panel->isVisible());
+  const QString report = panel->Report();
+  EXPECT_TRUE(report.startsWith(QStringLiteral("Operazione completata\n")));
+
+  // Drag it towards the bottom right corner, close it, shrink the window, show it again.
+  auto* title = C<QLabel>(osc, "lblRep");
+  QTest::mousePress(title, Qt::LeftButton, {}, QPoint(10, 5));
+  QTest::mouseMove(title, QPoint(410, 305));
+  QTest::mouseRelease(title, Qt::LeftButton, {}, QPoint(410, 305));
+  const TwipRect dragged = panel->rect_twips();
+  QTest::mouseClick(C<QLabel>(osc, "Label10"), Qt::LeftButton);
+  EXPECT_FALSE(panel->isVisible());
+  osc.resize(300, 200);  // below the minimum: it snaps back to 7800 x 6500 twips
+  QTest::qWait(20);
+  const double tx = TwipsPerPixelX(osc);
+  EXPECT_GE(osc.frameGeometry().width() * tx, 7800 - tx);
+  const double inner_width = C<QWidget>(osc, "client")->width() * tx;
+  const double inner_height = C<QWidget>(osc, "client")->height() * TwipsPerPixelY(osc);
+  ASSERT_GT(dragged.left, inner_width - dragged.width);
+  C<QAction>(osc, "MenuShowReport")->trigger();
+  EXPECT_TRUE(panel->isVisible());
+  EXPECT_DOUBLE_EQ(panel->rect_twips().left, inner_width - dragged.width);
+  EXPECT_DOUBLE_EQ(panel->rect_twips().top, inner_height - dragged.height);
+  EXPECT_EQ(panel->Report(), report);
+}
+
+TEST_F(OscilloscopeTest, LayoutFollowsTheWindowSizeAndTheScreenIsRedrawn) {
+  Form2& osc = OpenAndRun();
+  osc.resize(1000, 800);
+  QTest::qWait(20);
+  const OscilloscopeGeometry& g = osc.geometry_twips();
+  const double W = C<QWidget>(osc, "client")->width() * TwipsPerPixelX(osc);
+  const double H = C<QWidget>(osc, "client")->height() * TwipsPerPixelY(osc);
+  EXPECT_DOUBLE_EQ(g.Grafico1.left, 0);
+  EXPECT_DOUBLE_EQ(g.Grafico1.width, W);
+  EXPECT_DOUBLE_EQ(g.Grafico1.height, H - g.Frame1.height - g.SB1Height);
+  EXPECT_DOUBLE_EQ(g.Frame1.top, g.Grafico1.height);
+  EXPECT_DOUBLE_EQ(g.Frame1.width, W);
+  EXPECT_DOUBLE_EQ(g.cmdAgg.left, W - g.cmdAgg.width - 120);
+  EXPECT_DOUBLE_EQ(g.cmdStop.left, g.cmdAgg.left);
+  EXPECT_DOUBLE_EQ(g.Frame2.height, g.Grafico1.height);
+  EXPECT_DOUBLE_EQ(g.lstPar.height, g.Frame2.height - g.lstPar.top - 120);
+  EXPECT_DOUBLE_EQ(g.cmdHelp.top, H - g.cmdHelp.height + 8);
+  auto* screen = C<GraphSurface>(osc, "Grafico1");
+  EXPECT_EQ(screen->geometry(), TwipRectToPixels(g.Grafico1, osc));
+  // The resize asks for a redraw: the next tick draws the trace at the new size.
+  EXPECT_TRUE(QTest::qWaitFor([&] { return screen->image().size() == screen->size(); }, 1000));
+  EXPECT_EQ(C<QWidget>(osc, "ShCur1")->height(), screen->height());
+  EXPECT_EQ(C<QWidget>(osc, "cmdRep")->x() + C<QWidget>(osc, "cmdRep")->width(), screen->width());
+}
+
+TEST_F(OscilloscopeTest, SavesTheScreenAsABitmapAndReportsFailures) {
+  Form2& osc = OpenAndRun();
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  struct Case {
+    const char* name;
+    QString path;
+    bool written;
+  };
+  const Case cases[] = {
+      {"a writable file", dir.filePath(QStringLiteral("scope.bmp")), true},
+      {"a missing folder", dir.filePath(QStringLiteral("missing/scope.bmp")), false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    MessageBoxAnswer answer;
+    EXPECT_EQ(osc.SaveScreenBitmap(c.path), c.written);
+    EXPECT_EQ(answer.seen().shown, !c.written);
+    if (c.written) {
+      QImage saved(c.path, "BMP");
+      EXPECT_EQ(saved.size(), C<GraphSurface>(osc, "Grafico1")->size());
+      EXPECT_EQ(saved.convertToFormat(QImage::Format_RGB32),
+                C<GraphSurface>(osc, "Grafico1")->image().convertToFormat(QImage::Format_RGB32));
+    } else {
+      EXPECT_FALSE(QFile::exists(c.path));
+      EXPECT_EQ(answer.seen().title, QStringLiteral("Errore"));
+      EXPECT_EQ(answer.seen().icon, QMessageBox::Critical);
+      EXPECT_FALSE(answer.seen().text.isEmpty());
+    }
+  }
+}
+
+TEST_F(OscilloscopeTest, CopyPutsTheScreenOnTheClipboard) {
+  Form2& osc = OpenAndRun();
+  QGuiApplication::clipboard()->setText(QStringLiteral("before"));
+  C<QAction>(osc, "MenuEditCopia")->trigger();
+  const QImage copied = QGuiApplication::clipboard()->image();
+  const QImage& screen = C<GraphSurface>(osc, "Grafico1")->image();
+  ASSERT_FALSE(copied.isNull());
+  EXPECT_EQ(copied.convertToFormat(QImage::Format_RGB32),
+            screen.convertToFormat(QImage::Format_RGB32));
+}
+
+}  // namespace
+}  // namespace quorvel
