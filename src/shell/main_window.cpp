@@ -20,6 +20,7 @@
 #include "scripting/filter_program.h"
 #include "scripting/script_host.h"
 #include "shell/graph_surface.h"
+#include "shell/report_panel.h"
 #include "shell/status_panels.h"
 #include "shell/twips.h"
 
@@ -179,11 +180,7 @@ void Form1::CreateControls() {
   cmdHelp_->raise();
 
   // The report panel keeps the last run's report; it is shown from the graphs' report buttons.
-  fReport_ = Named(new QGroupBox(client_), "fReport");
-  NewLabel(QStringLiteral("Report"), fReport_, "lblRep");
-  txtRep_ = Named(new QPlainTextEdit(fReport_), "txtRep");
-  txtRep_->setReadOnly(true);
-  fReport_->hide();
+  fReport_ = new ReportPanel(TwipRect{1200, 3600, 4800, 2400}, client_);
 
   Timer1_ = Named(new QTimer(this), "Timer1");
   Timer1_->setInterval(100);
@@ -275,7 +272,6 @@ void Form1::PlaceFixedControls() {
       {"Label5", {3600, 240, 855, 255}},     {"lblOsc", {4560, 240, 495, 255}},
       {"SOsc", {5040, 240, 255, 255}},       {"Label6", {3600, 600, 855, 255}},
       {"lblCa", {4560, 600, 495, 255}},      {"SCa", {5040, 600, 255, 255}},
-      {"fReport", {1200, 3600, 4800, 2400}},
   }};
   for (const auto& [name, rect] : fixed) {
     if (auto* widget = findChild<QWidget*>(QLatin1String(name))) {
@@ -287,10 +283,6 @@ void Form1::PlaceFixedControls() {
       widget->setGeometry(pixels);
     }
   }
-  if (auto* label = fReport_->findChild<QLabel*>(QStringLiteral("lblRep"))) {
-    label->setGeometry(8, 4, fReport_->width() - 16, 18);
-  }
-  txtRep_->setGeometry(8, 24, fReport_->width() - 16, fReport_->height() - 32);
   ApplyGeometry();
 }
 

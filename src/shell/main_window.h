@@ -31,6 +31,7 @@ namespace quorvel {
 
 class Form2;
 class GraphSurface;
+class ReportPanel;
 class ScriptHost;
 class StatusPanels;
 
@@ -202,8 +203,7 @@ class Form1 : public QMainWindow {
   StatusPanels* SB1_ = nullptr;
   QToolButton* cmdHelp_ = nullptr;
   QTimer* Timer1_ = nullptr;
-  QGroupBox* fReport_ = nullptr;
-  QPlainTextEdit* txtRep_ = nullptr;
+  ReportPanel* fReport_ = nullptr;
 
   QAction* MenuShowCF_ = nullptr;
   QAction* MenuShowFil_ = nullptr;

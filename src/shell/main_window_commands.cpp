@@ -28,6 +28,7 @@
 #include "shell/graph_surface.h"
 #include "shell/main_window.h"
 #include "shell/progress_window.h"
+#include "shell/report_panel.h"
 #include "shell/status_panels.h"
 #include "shell/twips.h"
 #include "simulation/script_filter_engine.h"
@@ -269,7 +270,7 @@ void Form1::RunSweep(double start_frequency, double end_frequency, std::int32_t 
   cmdStart_->setEnabled(true);
   running_ = false;
   if (!report) return;
-  txtRep_->setPlainText(QString(*report).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+  fReport_->SetReport(*report);
   RedrawGraphs();
 }
 

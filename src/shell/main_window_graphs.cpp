@@ -14,7 +14,9 @@
 #include "graphs/trace_readout.h"
 #include "shell/graph_surface.h"
 #include "shell/main_window.h"
+#include "shell/report_panel.h"
 #include "shell/status_panels.h"
+#include "shell/twips.h"
 
 namespace quorvel {
 
@@ -172,8 +174,8 @@ bool Form1::GraphEvent(int graph, QEvent* event) {
 }
 
 void Form1::ShowReportPanel() {
-  fReport_->raise();
-  fReport_->show();
+  fReport_->ShowPanel(client_->width() * TwipsPerPixelX(*this),
+                      client_->height() * TwipsPerPixelY(*this));
 }
 
 }  // namespace quorvel

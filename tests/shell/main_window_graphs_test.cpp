@@ -212,3 +212,45 @@ TEST_F(GraphsTest, ReportButtonShowsNearTheTopRightCornerAndOpensTheReport) {
 
 }  // namespace
 }  // namespace quorvel
+
+namespace quorvel {
+namespace {
+
+TEST_F(GraphsTest, ReportPanelComesBackInsideAfterTheWindowShrank) {
+  w().resize(900, 700);
+  QTest::qWait(20);
+  Sweep(QStringLiteral("10"), QStringLiteral("100"), QString(), QStringLiteral("vo=vi"));
+  C<QAction>("MenuShowReport")->trigger();
+  auto* panel = C<QWidget>("fReport");
+  ASSERT_TRUE(panel->isVisible());
+  EXPECT_TRUE(C<QPlainTextEdit>("txtRep")->toPlainText().startsWith(
+      QStringLiteral("Operazione completata")));
+
+  // Dragged by its title towards the bottom right corner, then hidden with "Chiudi".
+  auto* title = C<QLabel>("lblRep");
+  const QPoint shown_at = panel->pos();
+  QTest::mousePress(title, Qt::LeftButton, {}, {5, 5});
+  QTest::mouseMove(title, {5 + 250, 5 + 150});
+  QTest::mouseRelease(title, Qt::LeftButton, {}, {5 + 250, 5 + 150});
+  const QPoint dragged = panel->pos();
+  EXPECT_EQ(dragged, shown_at + QPoint(250, 150));
+  QTest::mouseClick(C<QLabel>("Label10"), Qt::LeftButton);
+  EXPECT_FALSE(panel->isVisible());
+
+  // Shown again in the same window it keeps its place; after the window shrank it is pulled
+  // back so that its right and bottom edges lie inside.
+  C<QAction>("MenuShowReport")->trigger();
+  EXPECT_EQ(panel->pos(), dragged);
+  QTest::mouseClick(C<QLabel>("Label10"), Qt::LeftButton);
+  w().resize(500, 420);
+  QTest::qWait(20);
+  C<QAction>("MenuShowReport")->trigger();
+  const QWidget* client = C<QWidget>("client");
+  EXPECT_LE(panel->geometry().right(), client->width());
+  EXPECT_LE(panel->geometry().bottom(), client->height());
+  EXPECT_TRUE(C<QPlainTextEdit>("txtRep")->toPlainText().startsWith(
+      QStringLiteral("Operazione completata")));
+}
+
+}  // namespace
+}  // namespace quorvel
