@@ -97,6 +97,7 @@ Form2::Form2(Form1& main_window) : main_(main_window) {
   ConnectControls();
   PlaceFixedControls();
   Form_Load();
+  ConnectShellCommands();
   // A design size above the minimum; the layout takes over at the first resize.
   resize(TwipsToPixelsX(10200, *this), TwipsToPixelsY(8400, *this));
 }
@@ -117,8 +118,6 @@ void Form2::CreateControls() {
   SB1_ = new StatusPanels(5, kReadoutPanelWidth, client_);
   cmdHelp_ = Named(new QToolButton(client_), "cmdHelp");
   cmdHelp_->setText(QStringLiteral("?"));
-  cmdHelp_->setCheckable(true);
-  cmdHelp_->setEnabled(false);  // context help is not wired yet
 
   Timer1_ = Named(new QTimer(this), "Timer1");
   Timer1_->setInterval(100);
@@ -207,7 +206,7 @@ void Form2::CreateFrame2() {
 
 void Form2::CreateMenus() {
   QMenu* file = NewMenu(menuBar(), QStringLiteral("&File"), "MenuFile");
-  NewAction(file, QStringLiteral("&Salva"), "MenuFileSalva")->setEnabled(false);  // not wired yet
+  NewAction(file, QStringLiteral("&Salva"), "MenuFileSalva");
   QAction* save_graph =
       NewAction(file, QStringLiteral("Salva &grafico..."), "MenuFileSalvaGrafico");
   file->addSeparator();
@@ -235,10 +234,10 @@ void Form2::CreateMenus() {
 
   QMenu* help = NewMenu(menuBar(), QStringLiteral("&?"), "MenuHelp");
   // Help, about box and logo are not wired yet.
-  NewAction(help, QStringLiteral("&Guida..."), "MenuHelpGuida")->setEnabled(false);
+  NewAction(help, QStringLiteral("&Guida..."), "MenuHelpGuida");
   help->addSeparator();
-  NewAction(help, QStringLiteral("&Informazioni..."), "MenuHelpInfo")->setEnabled(false);
-  NewAction(help, QStringLiteral("&Logo..."), "MenuHelpLogo")->setEnabled(false);
+  NewAction(help, QStringLiteral("&Informazioni..."), "MenuHelpInfo");
+  NewAction(help, QStringLiteral("&Logo..."), "MenuHelpLogo");
 
   connect(save_graph, &QAction::triggered, this, &Form2::MenuFileSalvaGrafico_Click);
   connect(close_window, &QAction::triggered, this, &QWidget::close);

@@ -2,6 +2,8 @@
 
 #include <QMainWindow>
 
+#include "documents/test_document.h"
+
 #include <cstdint>
 #include <optional>
 
@@ -86,6 +88,12 @@ class Form2 : public QMainWindow {
   // Number of runs that produced a report so far (how the tests wait for a run).
   int run_count() const { return run_count_; }
 
+  // Test files: the window's settings as a section, and one record's section applied to the
+  // controls.
+  OscilloscopeSection CollectSection() const;
+  void ApplySection(const OscilloscopeSection& section, const QString& key);
+  void ClearParameters();
+
   void LayoutOscilloscope();
   void RedrawScope();
   // Writes the screen's image as a bitmap file; a failure is shown in a message box titled
@@ -100,6 +108,7 @@ class Form2 : public QMainWindow {
 
  private:
   // Construction (oscilloscope_window.cpp).
+  void ConnectShellCommands();
   void CreateControls();
   void CreateFrame1();
   void CreateFrame2();

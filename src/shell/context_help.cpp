@@ -1,5 +1,7 @@
 #include "shell/context_help.h"
 
+#include <QKeyEvent>
+
 #include <QAbstractScrollArea>
 #include <QAbstractSpinBox>
 #include <QApplication>
@@ -157,6 +159,20 @@ void ShowHelpContents(QWidget* parent, const QString& help_folder) {
     return;
   }
   ShowHelpTopic(parent, help_folder, QString());
+}
+
+HelpKeyWatcher::HelpKeyWatcher(QWidget& window, std::function<void(int key)> released)
+    : QObject(&window), window_(window), released_(std::move(released)) {
+  qApp->installEventFilter(this);
+}
+
+bool HelpKeyWatcher::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::KeyRelease && watched->isWidgetType() &&
+      static_cast<QWidget*>(watched)->window() == &window_) {
+    const auto* key = static_cast<QKeyEvent*>(event);
+    if (!key->isAutoRepeat()) released_(key->key());
+  }
+  return false;
 }
 
 }  // namespace quorvel

@@ -6,6 +6,10 @@
 
 #include <optional>
 
+#include <QObject>
+
+#include <functional>
+
 class QWidget;
 
 namespace quorvel {
@@ -58,5 +62,21 @@ std::optional<QString> HelpKeyReleased(QWidget& window, int key, const QString& 
 // The Help menu's "Guida...": the help at its default topic, or, when the help is not available,
 // the information box "La guida in linea non è disponibile".
 void ShowHelpContents(QWidget* parent, const QString& help_folder);
+
+// Watches the whole application for key releases in one window, before its controls see them,
+// and hands each to the window's help handling. A child of the window: it ends with it.
+class HelpKeyWatcher : public QObject {
+  Q_OBJECT
+
+ public:
+  HelpKeyWatcher(QWidget& window, std::function<void(int key)> released);
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  QWidget& window_;
+  std::function<void(int key)> released_;
+};
 
 }  // namespace quorvel

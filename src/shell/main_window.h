@@ -129,7 +129,6 @@ class Form1 : public QMainWindow {
 
   void ConnectDocumentMenus();
   void ConnectHelp();
-  bool HelpKeyEvent(QObject* watched, QEvent* event);
   void ApplyMainDocument(const TestDocument& document, const QString& key);
   QString AskFileName(bool save, const QString& filter, const QString& proposed);
   void ShowFileError(const QString& description);

@@ -118,10 +118,6 @@ void Form1::Splitter_MouseMove(QWidget* splitter, QPointF global_position) {
 
 bool Form1::eventFilter(QObject* watched, QEvent* event) {
   const auto type = event->type();
-  if (type == QEvent::KeyRelease) {
-    HelpKeyEvent(watched, event);
-    return QMainWindow::eventFilter(watched, event);
-  }
   if (watched == lblOsc_ || watched == lblCa_) {
     if (type == QEvent::MouseButtonRelease) {
       const auto button = static_cast<QMouseEvent*>(event)->button();

@@ -54,19 +54,9 @@ void Form1::ConnectHelp() {
     logo.exec();
   });
   // Key releases reach the window before its controls, whichever has the focus.
-  qApp->installEventFilter(this);
-}
-
-bool Form1::HelpKeyEvent(QObject* watched, QEvent* event) {
-  if (event->type() != QEvent::KeyRelease) return false;
-  auto* widget = qobject_cast<QWidget*>(watched);
-  if (!widget || widget->window() != this) return false;
-  const auto* key = static_cast<QKeyEvent*>(event);
-  if (key->isAutoRepeat()) return false;
-  if (const auto status = HelpKeyReleased(*this, key->key(), HelpFile)) {
-    SB1_->SetText(2, *status);
-  }
-  return false;
+  new HelpKeyWatcher(*this, [this](int key) {
+    if (const auto status = HelpKeyReleased(*this, key, HelpFile)) SB1_->SetText(2, *status);
+  });
 }
 
 }  // namespace quorvel

@@ -114,7 +114,7 @@ TEST_F(OscilloscopeTest, StartsWithItsCaptionsRangesAndDefaults) {
   for (const auto& [name, caption] : captions) {
     EXPECT_EQ(C<QPushButton>(osc, name)->text(), QLatin1String(caption)) << name;
   }
-  EXPECT_FALSE(C<QWidget>(osc, "cmdHelp")->isEnabled());
+  EXPECT_TRUE(C<QWidget>(osc, "cmdHelp")->isEnabled());
 
   StatusPanels& sb = *C<StatusPanels>(osc, "SB1");
   EXPECT_EQ(sb.Text(2), QStringLiteral("Ombrat - Ferrolt"));
@@ -136,7 +136,7 @@ TEST_F(OscilloscopeTest, MenusHoldEveryEntry) {
     bool enabled;
   };
   const Entry entries[] = {
-      {"MenuFileSalva", "&Salva", false, false, false},
+      {"MenuFileSalva", "&Salva", false, false, true},
       {"MenuFileSalvaGrafico", "Salva &grafico...", false, false, true},
       {"MenuFileChiudi", "&Chiudi", false, false, true},
       {"MenuEditCopia", "&Copia", false, false, true},
@@ -147,9 +147,9 @@ TEST_F(OscilloscopeTest, MenusHoldEveryEntry) {
       {"MenuShowUnitDeg", "&Gradi", true, false, true},
       {"MenuShowReport", "&Report...", false, false, true},
       {"MenuToolsParF", "Filtro &parametrico", true, false, true},
-      {"MenuHelpGuida", "&Guida...", false, false, false},
-      {"MenuHelpInfo", "&Informazioni...", false, false, false},
-      {"MenuHelpLogo", "&Logo...", false, false, false},
+      {"MenuHelpGuida", "&Guida...", false, false, true},
+      {"MenuHelpInfo", "&Informazioni...", false, false, true},
+      {"MenuHelpLogo", "&Logo...", false, false, true},
   };
   for (const Entry& e : entries) {
     SCOPED_TRACE(e.name);
