@@ -108,6 +108,10 @@ void Form2::CreateControls() {
   client_ = Named(new QWidget(this), "client");
   client_->installEventFilter(this);
   setCentralWidget(client_);
+  // The design rectangles were drawn for an 8-point dialog font, as the main window's.
+  QFont dialog_font = client_->font();
+  dialog_font.setPointSize(8);
+  client_->setFont(dialog_font);
   CreateScreen();
   CreateFrame1();
   CreateFrame2();

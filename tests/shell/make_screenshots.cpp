@@ -1,5 +1,6 @@
 // Writes the README's screenshots of the windows, drawn offscreen as a new user would see them:
 //   make_screenshots <folder>
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
@@ -13,6 +14,7 @@
 #include <cstdio>
 
 #include "numbers/reversed_value.h"
+#include "oscilloscope/oscilloscope_window.h"
 #include "scripting/script_host.h"
 #include "shell/graph_surface.h"
 #include "shell/help_window.h"
@@ -91,5 +93,18 @@ int main(int argc, char** argv) {
   if (!help) return 1;
   help->resize(760, 560);
   QTest::qWait(100);
-  return Save(*help, folder, "help.png") ? 0 : 1;
+  if (!Save(*help, folder, "help.png")) return 1;
+  help->close();
+
+  // The oscilloscope on the parametric low-pass example, its parameter panel open.
+  if (!window.ReadTestFile(QStringLiteral(QUORVEL_EXAMPLES_DIR "/parametric_lowpass.flt"))) {
+    return 1;
+  }
+  QAction* tools = Child<QAction>(window, "MenuToolsOsc");
+  tools->trigger();
+  quorvel::Form2* scope = window.oscilloscope();
+  if (!scope) return 1;
+  scope->resize(860, 620);
+  QTest::qWait(3000);
+  return Save(*scope, folder, "oscilloscope.png") ? 0 : 1;
 }
