@@ -6,14 +6,13 @@
 #include <QCoreApplication>
 #include <QFileDialog>
 #include <QGuiApplication>
-#include <QImageWriter>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPainter>
-#include <QSaveFile>
 #include <QToolButton>
 
+#include "documents/safe_file.h"
 #include "graphs/filter_overlay.h"
 #include "graphs/scope_screen.h"
 #include "oscilloscope/oscilloscope_window.h"
@@ -110,21 +109,12 @@ void Form2::MenuFileSalvaGrafico_Click() {
 }
 
 bool Form2::SaveScreenBitmap(const QString& path) {
-  QSaveFile file(path);
-  QString problem;
-  if (!file.open(QIODevice::WriteOnly)) {
-    problem = file.errorString();
-  } else {
-    QImageWriter writer(&file, "bmp");
-    if (!writer.write(ScreenImage())) {
-      problem = writer.errorString();
-      file.cancelWriting();
-    } else if (!file.commit()) {
-      problem = file.errorString();
-    }
-  }
-  if (problem.isEmpty()) return true;
-  QMessageBox::critical(this, QStringLiteral("Errore"), problem);
+  const QByteArray bytes = BitmapBytes(ScreenImage());
+  const std::optional<QString> problem =
+      bytes.isEmpty() ? std::optional(QStringLiteral("Impossibile creare l'immagine"))
+                      : ReplaceFileContents(path, bytes);
+  if (!problem) return true;
+  QMessageBox::critical(this, QStringLiteral("Errore"), *problem);
   return false;
 }
 

@@ -10,12 +10,12 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPlainTextEdit>
-#include <QSaveFile>
 #include <QScrollBar>
 #include <QSlider>
 #include <QTabBar>
 
 #include "documents/filter_clipboard.h"
+#include "documents/safe_file.h"
 #include "documents/test_document.h"
 #include "numbers/eng_number.h"
 #include "numbers/number_text.h"
@@ -35,6 +35,23 @@ QString WithLf(const QString& text) {
   return QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
 }
 
+// Check box values in files: 0 not ticked, 1 ticked, 2 greyed (Qt numbers the last two the
+// other way round).
+std::int16_t CheckBoxValue(const QCheckBox& box) {
+  switch (box.checkState()) {
+    case Qt::Checked:
+      return 1;
+    case Qt::PartiallyChecked:
+      return 2;
+    default:
+      return 0;
+  }
+}
+
+Qt::CheckState CheckStateOf(std::int16_t value) {
+  return value == 1 ? Qt::Checked : value == 2 ? Qt::PartiallyChecked : Qt::Unchecked;
+}
+
 void SetPlainText(QPlainTextEdit& box, const QString& crlf_text) {
   const QString text = WithLf(crlf_text);
   if (box.toPlainText() != text) box.setPlainText(text);
@@ -51,8 +68,8 @@ TestDocument Form1::CollectTestDocument() const {
   d.oscillations = GetReversedValue(*SOsc_);
   d.samples = GetReversedValue(*SCa_);
   d.log_depth = SLog_->value();
-  d.log_x = static_cast<std::int16_t>(chkLogX_->checkState());
-  d.log_y = static_cast<std::int16_t>(chkLogY_->checkState());
+  d.log_x = CheckBoxValue(*chkLogX_);
+  d.log_y = CheckBoxValue(*chkLogY_);
   d.parameters = ParametersText();
   d.functions = FunctionsText();
   d.show_cutoff = MenuShowCF_->isChecked();
@@ -80,7 +97,7 @@ void Form1::ApplyMainDocument(const TestDocument& d, const QString& key) {
   SetReversedValue(*SCa_, d.samples);
   SLog_->setValue(d.log_depth);
   for (auto [box, value] : {std::pair{chkLogX_, d.log_x}, std::pair{chkLogY_, d.log_y}}) {
-    const auto state = static_cast<Qt::CheckState>(value);
+    const Qt::CheckState state = CheckStateOf(value);
     if (box->checkState() != state) {
       box->setCheckState(state);
       RedrawGraphs();
@@ -120,10 +137,8 @@ bool Form1::WriteTestFile(const QString& path) {
     return false;
   }
   // The old file is replaced only once the new one is completely written.
-  QSaveFile file(path);
-  if (!file.open(QIODevice::WriteOnly) || file.write(bytes.value()) != bytes.value().size() ||
-      !file.commit()) {
-    ShowFileError(file.errorString());
+  if (const std::optional<QString> problem = ReplaceFileContents(path, bytes.value())) {
+    ShowFileError(*problem);
     return false;
   }
   TestModified = false;
@@ -276,12 +291,11 @@ void Form1::PreviewOpenedTest() {
 void Form1::MenuFileSalvaGrafico_Click() {
   const QString chosen = AskFileName(true, kBitmapFilter, QString());
   if (chosen.isEmpty()) return;
-  QSaveFile file(chosen);
-  if (!file.open(QIODevice::WriteOnly) || !Grafico1_->SurfaceImage().save(&file, "BMP") ||
-      !file.commit()) {
-    ShowFileError(file.errorString().isEmpty() ? QStringLiteral("Impossibile scrivere il file")
-                                               : file.errorString());
-  }
+  const QByteArray bytes = BitmapBytes(Grafico1_->SurfaceImage());
+  const std::optional<QString> problem =
+      bytes.isEmpty() ? std::optional(QStringLiteral("Impossibile creare l'immagine"))
+                      : ReplaceFileContents(chosen, bytes);
+  if (problem) ShowFileError(*problem);
 }
 
 void Form1::MenuEditCopiaFiltro_Click() {

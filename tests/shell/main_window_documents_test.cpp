@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QClipboard>
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -13,6 +14,10 @@
 #include <QTabBar>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <sys/resource.h>
+
+#include <csignal>
 
 #include "documents/record_codec.h"
 #include "documents/test_document.h"
@@ -153,6 +158,68 @@ TEST_F(DocumentsTest, AFailedSaveKeepsTheOldFileAndTheModifiedFlag) {
   EXPECT_EQ(answers.messages()[0].icon, QMessageBox::Critical);
   EXPECT_EQ(Bytes(Path("keep.flt")), before);
   EXPECT_TRUE(w().TestModified);
+}
+
+// A disk that fills up during a save, as the file size limit of the process makes it look.
+class FullDisk {
+ public:
+  explicit FullDisk(rlim_t bytes) {
+    getrlimit(RLIMIT_FSIZE, &saved_);
+    old_handler_ = std::signal(SIGXFSZ, SIG_IGN);  // a write beyond the limit fails instead
+    const rlimit small{bytes, saved_.rlim_max};
+    setrlimit(RLIMIT_FSIZE, &small);
+  }
+  ~FullDisk() {
+    setrlimit(RLIMIT_FSIZE, &saved_);
+    std::signal(SIGXFSZ, old_handler_);
+  }
+  FullDisk(const FullDisk&) = delete;
+  FullDisk& operator=(const FullDisk&) = delete;
+
+ private:
+  rlimit saved_{};
+  void (*old_handler_)(int) = nullptr;
+};
+
+TEST_F(DocumentsTest, ASaveOntoAFullDiskLeavesThePreviousFile) {
+  TypeFilter("txtPar", QStringLiteral("k = 1"));
+  ASSERT_TRUE(w().WriteTestFile(Path("full.flt")));
+  const QByteArray before = Bytes(Path("full.flt"));
+  ASSERT_GT(before.size(), 200);
+  TypeFilter("txtPar", QStringLiteral("k = 2"));
+  {
+    FullDisk full(100);
+    ModalAnswers answers({ModalAnswers::Press(QMessageBox::Ok)});
+    EXPECT_FALSE(w().WriteTestFile(Path("full.flt")));
+    ASSERT_EQ(answers.messages().size(), 1u);
+    EXPECT_EQ(answers.messages()[0].title, QStringLiteral("Errore"));
+    EXPECT_EQ(answers.messages()[0].icon, QMessageBox::Critical);
+    EXPECT_FALSE(answers.messages()[0].text.isEmpty());
+  }
+  EXPECT_EQ(Bytes(Path("full.flt")), before);
+  EXPECT_TRUE(w().TestModified);
+  EXPECT_EQ(QDir(dir_.path()).entryList(QDir::Files), QStringList{QStringLiteral("full.flt")});
+}
+
+TEST_F(DocumentsTest, OtherVersionsAndAHeaderAloneLoad) {
+  const struct {
+    const char* name;
+    QByteArray bytes;
+  } cases[] = {
+      {"other version", "\"Quorvel - Ombrat\",\"0.9.2\"\r\n\"StF\",\"42\"\r\n"},
+      {"header alone", "\"Quorvel - Ombrat\",\"1.0.0\"\r\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    w().ResetTest();
+    C<QLineEdit>("txtStF")->setText(QStringLiteral("1"));
+    Write(Path("v.flt"), c.bytes);
+    ASSERT_TRUE(w().ReadTestFile(Path("v.flt")));
+    EXPECT_EQ(C<QLineEdit>("txtStF")->text(),
+              QLatin1String(QByteArray(c.name) == "other version" ? "42" : "1"));
+    EXPECT_EQ(w().FunctionsText(), QString());  // as the reset left it
+    EXPECT_FALSE(w().TestModified);
+  }
 }
 
 TEST_F(DocumentsTest, NuovoAsksOnlyForAModifiedTest) {
