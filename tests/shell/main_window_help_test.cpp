@@ -66,6 +66,7 @@ TEST_F(HelpTest, CtrlOpensTheTopicOfTheControlUnderTheMouse) {
       {"lblMY", "1007.html"},     // a label directly on the window: the window's topic
       {"txtFil", "1010.html"},    // a text box with its own topic
       {"Grafico1", "1011.html"},  // a drawing surface
+      {"SCa", "index.html"},      // found, but without a topic: the default one
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.control);
