@@ -26,6 +26,7 @@
 #include "shell/report_panel.h"
 #include "shell/status_panels.h"
 #include "shell/twips.h"
+#include "shell/window_support.h"
 
 namespace quorvel {
 
@@ -36,55 +37,12 @@ constexpr double kMinimumOuterHeightTwips = 6500;
 constexpr int kReadoutPanelWidth = 110;
 const QColor kScreenColour(0, 128, 128);
 
-template <typename T>
-T* Named(T* widget, const char* name) {
-  widget->setObjectName(QLatin1String(name));
-  return widget;
-}
-
-QLabel* NewLabel(const QString& text, QWidget* parent, const char* name) {
-  return Named(new QLabel(text, parent), name);
-}
-
-QScrollBar* NewBar(Qt::Orientation orientation, int minimum, int maximum, QWidget* parent,
-                   const char* name) {
-  auto* bar = Named(new QScrollBar(orientation, parent), name);
-  bar->setRange(minimum, maximum);
-  bar->setValue(minimum);
-  return bar;
-}
-
 QSlider* NewSlider(QWidget* parent, const char* name) {
   auto* slider = Named(new QSlider(Qt::Horizontal, parent), name);
   slider->setRange(0, 100);
   slider->setTickPosition(QSlider::TicksBelow);
   slider->setTickInterval(10);
   return slider;
-}
-
-QAction* NewAction(QMenu* menu, const QString& caption, const char* name) {
-  QAction* action = menu->addAction(caption);
-  action->setObjectName(QLatin1String(name));
-  return action;
-}
-
-QAction* NewCheck(QMenu* menu, const QString& caption, const char* name, bool checked) {
-  QAction* action = NewAction(menu, caption, name);
-  action->setCheckable(true);
-  action->setChecked(checked);
-  return action;
-}
-
-QMenu* NewMenu(QMenuBar* bar, const QString& caption, const char* name) {
-  QMenu* menu = bar->addMenu(caption);
-  menu->setObjectName(QLatin1String(name));
-  return menu;
-}
-
-QMenu* NewSubmenu(QMenu* parent, const QString& caption, const char* name) {
-  QMenu* menu = parent->addMenu(caption);
-  menu->setObjectName(QLatin1String(name));
-  return menu;
 }
 
 }  // namespace
@@ -105,13 +63,7 @@ Form2::Form2(Form1& main_window) : main_(main_window) {
 Form2::~Form2() = default;
 
 void Form2::CreateControls() {
-  client_ = Named(new QWidget(this), "client");
-  client_->installEventFilter(this);
-  setCentralWidget(client_);
-  // The design rectangles were drawn for an 8-point dialog font, as the main window's.
-  QFont dialog_font = client_->font();
-  dialog_font.setPointSize(8);
-  client_->setFont(dialog_font);
+  client_ = NewClientArea(*this, *this);
   CreateScreen();
   CreateFrame1();
   CreateFrame2();

@@ -23,31 +23,13 @@
 #include "shell/report_panel.h"
 #include "shell/status_panels.h"
 #include "shell/twips.h"
+#include "shell/window_support.h"
 
 namespace quorvel {
 
 namespace {
 
 constexpr int kReadoutPanelWidth = 110;
-
-template <typename T>
-T* Named(T* widget, const char* name) {
-  widget->setObjectName(QLatin1String(name));
-  return widget;
-}
-
-QLabel* NewLabel(const QString& text, QWidget* parent, const char* name = nullptr) {
-  auto* label = new QLabel(text, parent);
-  if (name) label->setObjectName(QLatin1String(name));
-  return label;
-}
-
-QScrollBar* NewVerticalBar(int minimum, int maximum, QWidget* parent, const char* name) {
-  auto* bar = Named(new QScrollBar(Qt::Vertical, parent), name);
-  bar->setRange(minimum, maximum);
-  bar->setValue(minimum);
-  return bar;
-}
 
 QPlainTextEdit* NewFilterText(QWidget* parent, const char* name) {
   auto* text = Named(new QPlainTextEdit(parent), name);
@@ -56,21 +38,6 @@ QPlainTextEdit* NewFilterText(QWidget* parent, const char* name) {
   text->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   text->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   return text;
-}
-
-QAction* NewAction(QMenu* menu, const QString& caption, const char* name,
-                   const QKeySequence& shortcut = {}) {
-  QAction* action = menu->addAction(caption);
-  action->setObjectName(QLatin1String(name));
-  if (!shortcut.isEmpty()) action->setShortcut(shortcut);
-  return action;
-}
-
-QAction* NewCheck(QMenu* menu, const QString& caption, const char* name, bool checked) {
-  QAction* action = NewAction(menu, caption, name);
-  action->setCheckable(true);
-  action->setChecked(checked);
-  return action;
 }
 
 }  // namespace
@@ -109,23 +76,17 @@ Form1::Form1() : Script1_(std::make_unique<ScriptHost>()) {
 Form1::~Form1() = default;
 
 void Form1::CreateControls() {
-  client_ = Named(new QWidget(this), "client");
-  client_->installEventFilter(this);
-  setCentralWidget(client_);
-  // The design rectangles were drawn for an 8-point dialog font.
-  QFont dialog_font = client_->font();
-  dialog_font.setPointSize(8);
-  client_->setFont(dialog_font);
+  client_ = NewClientArea(*this, *this);
 
   Frame1_ = Named(new QGroupBox(QStringLiteral("Parametri del test"), client_), "Frame1");
   NewLabel(QStringLiteral("Frequenza iniziale:"), Frame1_, "Label1");
   txtStF_ = Named(new QLineEdit(QStringLiteral("1"), Frame1_), "txtStF");
   lblStFM_ = NewLabel(QStringLiteral("Hz"), Frame1_, "lblStFM");
-  SStFM_ = NewVerticalBar(0, 3, Frame1_, "SStFM");
+  SStFM_ = NewBar(Qt::Vertical, 0, 3, Frame1_, "SStFM");
   NewLabel(QStringLiteral("Frequenza finale:"), Frame1_, "Label2");
   txtEnF_ = Named(new QLineEdit(QStringLiteral("1"), Frame1_), "txtEnF");
   lblEnFM_ = NewLabel(QStringLiteral("Hz"), Frame1_, "lblEnFM");
-  SEnFM_ = NewVerticalBar(0, 3, Frame1_, "SEnFM");
+  SEnFM_ = NewBar(Qt::Vertical, 0, 3, Frame1_, "SEnFM");
   NewLabel(QStringLiteral("Scala logaritmica:"), Frame1_, "Label3");
   chkLogX_ = Named(new QCheckBox(QStringLiteral("Freq"), Frame1_), "chkLogX");
   chkLogY_ = Named(new QCheckBox(QStringLiteral("Vo/Vi"), Frame1_), "chkLogY");
@@ -135,10 +96,10 @@ void Form1::CreateControls() {
   SLog_->setTickInterval(10);
   NewLabel(QStringLiteral("Oscillazioni:"), Frame1_, "Label5");
   lblOsc_ = NewLabel(QStringLiteral("1"), Frame1_, "lblOsc");
-  SOsc_ = NewVerticalBar(1, 100, Frame1_, "SOsc");
+  SOsc_ = NewBar(Qt::Vertical, 1, 100, Frame1_, "SOsc");
   NewLabel(QStringLiteral("Campioni:"), Frame1_, "Label6");
   lblCa_ = NewLabel(QStringLiteral("100"), Frame1_, "lblCa");
-  SCa_ = NewVerticalBar(5, 500, Frame1_, "SCa");
+  SCa_ = NewBar(Qt::Vertical, 5, 500, Frame1_, "SCa");
   SCa_->setSingleStep(5);
   SCa_->setPageStep(5);
   cmdStart_ = Named(new QPushButton(QStringLiteral("Avvia"), Frame1_), "cmdStart");

@@ -1,0 +1,71 @@
+#pragma once
+
+// Small helpers that both windows use to create their controls and menus: every control and
+// menu entry carries its name as object name.
+
+#include <QAction>
+#include <QKeySequence>
+#include <QLabel>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QScrollBar>
+#include <QWidget>
+
+namespace quorvel {
+
+template <typename T>
+T* Named(T* object, const char* name) {
+  object->setObjectName(QLatin1String(name));
+  return object;
+}
+
+inline QLabel* NewLabel(const QString& text, QWidget* parent, const char* name = nullptr) {
+  auto* label = new QLabel(text, parent);
+  if (name) label->setObjectName(QLatin1String(name));
+  return label;
+}
+
+inline QScrollBar* NewBar(Qt::Orientation orientation, int minimum, int maximum, QWidget* parent,
+                          const char* name) {
+  auto* bar = Named(new QScrollBar(orientation, parent), name);
+  bar->setRange(minimum, maximum);
+  bar->setValue(minimum);
+  return bar;
+}
+
+inline QAction* NewAction(QMenu* menu, const QString& caption, const char* name,
+                          const QKeySequence& shortcut = {}) {
+  QAction* action = Named(menu->addAction(caption), name);
+  if (!shortcut.isEmpty()) action->setShortcut(shortcut);
+  return action;
+}
+
+inline QAction* NewCheck(QMenu* menu, const QString& caption, const char* name, bool checked) {
+  QAction* action = NewAction(menu, caption, name);
+  action->setCheckable(true);
+  action->setChecked(checked);
+  return action;
+}
+
+inline QMenu* NewMenu(QMenuBar* bar, const QString& caption, const char* name) {
+  return Named(bar->addMenu(caption), name);
+}
+
+inline QMenu* NewSubmenu(QMenu* parent, const QString& caption, const char* name) {
+  return Named(parent->addMenu(caption), name);
+}
+
+// The window's client area (its inner area, status bar included), watched by `filter` for its
+// resizes, in the 8-point dialog font that the design rectangles were drawn for.
+inline QWidget* NewClientArea(QMainWindow& window, QObject& filter) {
+  auto* client = Named(new QWidget(&window), "client");
+  client->installEventFilter(&filter);
+  window.setCentralWidget(client);
+  QFont dialog_font = client->font();
+  dialog_font.setPointSize(8);
+  client->setFont(dialog_font);
+  return client;
+}
+
+}  // namespace quorvel
