@@ -25,7 +25,8 @@
 #include <unistd.h>
 
 #if defined(__SANITIZE_ADDRESS__)
-#include <sanitizer/allocator_interface.h>
+// The sanitizer runtime's own allocator (declared here: not every compiler ships its header).
+extern "C" void __sanitizer_purge_allocator();
 #endif
 
 #include <QHash>
@@ -287,7 +288,7 @@ class CallGuard {
     const uint64_t seq = call_seq_.load(std::memory_order_relaxed);
     if ((seq & 1) == 0) return true;
     if (cancel_seq_.load(std::memory_order_acquire) == seq) return Stop(StopReason::Cancelled);
-    if (timeout_seq_.load(std::memory_order_acquire) == seq) return Stop(StopReason::Timeout);
+    // Memory before time: a bomb that also ran past the time limit is told by its cause.
     if (memory_alarm_.exchange(false)) {
       // Only what the scripts still hold counts: collect before judging. The engine collects at
       // interrupt checks itself, so this is a safe point for it.
@@ -296,6 +297,7 @@ class CallGuard {
         return Stop(StopReason::Memory);
       }
     }
+    if (timeout_seq_.load(std::memory_order_acquire) == seq) return Stop(StopReason::Timeout);
     const auto now = std::chrono::steady_clock::now();
     if (hook_ && !in_hook_ && now - last_hook_ >= limits_.busy_hook_interval * 9 / 10) {
       in_hook_ = true;
