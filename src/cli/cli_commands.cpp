@@ -10,7 +10,6 @@
 #include <utility>
 
 #include "cli/cli_progress.h"
-#include "graphs/measurement_table.h"
 #include "numbers/eng_number.h"
 #include "numbers/number_text.h"
 #include "scripting/script_host.h"
@@ -71,13 +70,33 @@ std::string CodecMessage(const CodecError& error) {
   return text.toStdString();
 }
 
-// The tables are the windows' "Esporta dati..." files too: one writer for both.
 void WriteSweepCsv(const SweepResult& result, std::string& csv) {
-  AppendSweepTable(result, kCsvSeparator, csv);
+  csv += "frequency_hz,amplitude,phase_deg\n";
+  const auto count = static_cast<std::size_t>(std::max(result.count, 0));
+  for (std::size_t i = 0; i < count && i < result.points.size(); ++i) {
+    const ResponsePoint& p = result.points[i];
+    csv += CsvNumber(p.frequency);
+    csv += ',';
+    csv += CsvNumber(p.amplitude);
+    csv += ',';
+    csv += CsvNumber(p.phase);
+    csv += '\n';
+  }
 }
 
 void WriteTraceCsv(const TimeTrace& trace, std::string& csv) {
-  AppendTraceTable(trace, kCsvSeparator, csv);
+  csv += "time_s,vi,vo,frames\n";
+  const auto count = static_cast<std::size_t>(std::max(trace.count, 0));
+  for (std::size_t i = 0; i < count && i < trace.times.size(); ++i) {
+    csv += CsvNumber(trace.times[i]);
+    csv += ',';
+    csv += CsvNumber(trace.inputs[i]);
+    csv += ',';
+    csv += CsvNumber(trace.outputs[i]);
+    csv += ',';
+    csv += std::to_string(trace.framesPerSample[i]);
+    csv += '\n';
+  }
 }
 
 // The value after `prefix` on the report line that starts with it.
@@ -104,7 +123,12 @@ class BusyHookScope {
 
 }  // namespace
 
-std::string CsvNumber(double value) { return TableNumber(value); }
+std::string CsvNumber(double value) {
+  std::array<char, 32> buffer{};
+  const auto [ptr, ec] = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value);
+  if (ec != std::errc()) return "nan";  // 32 characters hold every double; not reached
+  return std::string(buffer.data(), ptr);
+}
 
 std::string ReportForOutput(const QString& report) {
   QString text = report;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
+#include <cmath>
 #include <cstddef>
 
 namespace quorvel {
@@ -23,45 +24,62 @@ std::string TableNumber(double value) {
   return std::string(buffer.data(), ptr);
 }
 
+std::string TableField(double value) {
+  return std::isfinite(value) ? TableNumber(value) : std::string();
+}
+
+std::string SweepTableHeader(char separator) {
+  std::string header = "frequency_hz";
+  header += separator;
+  header += "amplitude";
+  header += separator;
+  header += "phase_deg\n";
+  return header;
+}
+
+std::string TraceTableHeader(char separator) {
+  std::string header = "time_s";
+  header += separator;
+  header += "vi";
+  header += separator;
+  header += "vo";
+  header += separator;
+  header += "frames\n";
+  return header;
+}
+
+void AppendSweepRow(const ResponsePoint& point, char separator, std::string& out) {
+  out += TableField(point.frequency);
+  out += separator;
+  out += TableField(point.amplitude);
+  out += separator;
+  out += TableField(point.phase);
+  out += '\n';
+}
+
+void AppendTraceRow(const TimeTrace& trace, std::size_t i, char separator, std::string& out) {
+  out += TableField(trace.times[i]);
+  out += separator;
+  out += TableField(trace.inputs[i]);
+  out += separator;
+  out += TableField(trace.outputs[i]);
+  out += separator;
+  out += std::to_string(trace.framesPerSample[i]);
+  out += '\n';
+}
+
 void AppendSweepTable(const SweepResult& result, char separator, std::string& out) {
-  out += "frequency_hz";
-  out += separator;
-  out += "amplitude";
-  out += separator;
-  out += "phase_deg\n";
+  out += SweepTableHeader(separator);
   const std::size_t rows = RowCount(result.count, result.points.size());
-  for (std::size_t i = 0; i < rows; ++i) {
-    const ResponsePoint& p = result.points[i];
-    out += TableNumber(p.frequency);
-    out += separator;
-    out += TableNumber(p.amplitude);
-    out += separator;
-    out += TableNumber(p.phase);
-    out += '\n';
-  }
+  for (std::size_t i = 0; i < rows; ++i) AppendSweepRow(result.points[i], separator, out);
 }
 
 void AppendTraceTable(const TimeTrace& trace, char separator, std::string& out) {
-  out += "time_s";
-  out += separator;
-  out += "vi";
-  out += separator;
-  out += "vo";
-  out += separator;
-  out += "frames\n";
+  out += TraceTableHeader(separator);
   const std::size_t available = std::min({trace.times.size(), trace.inputs.size(),
                                           trace.outputs.size(), trace.framesPerSample.size()});
   const std::size_t rows = RowCount(trace.count, available);
-  for (std::size_t i = 0; i < rows; ++i) {
-    out += TableNumber(trace.times[i]);
-    out += separator;
-    out += TableNumber(trace.inputs[i]);
-    out += separator;
-    out += TableNumber(trace.outputs[i]);
-    out += separator;
-    out += std::to_string(trace.framesPerSample[i]);
-    out += '\n';
-  }
+  for (std::size_t i = 0; i < rows; ++i) AppendTraceRow(trace, i, separator, out);
 }
 
 std::string SweepCsv(const SweepResult& result) {

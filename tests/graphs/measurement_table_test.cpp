@@ -77,6 +77,46 @@ TEST(MeasurementTableTest, EmptyAndInconsistentRunsGiveTheHeaderAndThePresentRow
   EXPECT_EQ(TraceCsv(ragged), "time_s,vi,vo,frames\n0,0,0,1\n");
 }
 
+TEST(MeasurementTableTest, ValuesThatAreNotNumbersAreEmptyFields) {
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  const double inf = std::numeric_limits<double>::infinity();
+  SweepResult result;
+  result.points = {{1000, nan, nan}, {2000, -inf, 0.5}};
+  result.count = 2;
+  EXPECT_EQ(SweepCsv(result), "frequency_hz,amplitude,phase_deg\n1000,,\n2000,0.5,\n");
+  TimeTrace trace;
+  trace.times = {0.5};
+  trace.inputs = {inf};
+  trace.outputs = {nan};
+  trace.framesPerSample = {4};
+  trace.count = 1;
+  EXPECT_EQ(TraceTsv(trace), "time_s\tvi\tvo\tframes\n0.5\t\t\t4\n");
+  EXPECT_EQ(TableField(nan), "");
+  EXPECT_EQ(TableField(-inf), "");
+  EXPECT_EQ(TableField(0.25), "0.25");
+}
+
+// A writer that streams rows as the run stores them writes the whole table's bytes.
+TEST(MeasurementTableTest, RowByRowIsTheWholeTable) {
+  for (const char separator : {kCsvSeparator, kTabSeparator}) {
+    const SweepResult result = ThreeOfFourPoints();
+    std::string streamed = SweepTableHeader(separator);
+    for (std::int32_t i = 0; i < result.count; ++i) {
+      AppendSweepRow(result.points[static_cast<std::size_t>(i)], separator, streamed);
+    }
+    std::string whole;
+    AppendSweepTable(result, separator, whole);
+    EXPECT_EQ(streamed, whole);
+
+    const TimeTrace trace = TwoOfThreeSamples();
+    std::string streamed_trace = TraceTableHeader(separator);
+    for (std::size_t i = 0; i < 2; ++i) AppendTraceRow(trace, i, separator, streamed_trace);
+    std::string whole_trace;
+    AppendTraceTable(trace, separator, whole_trace);
+    EXPECT_EQ(streamed_trace, whole_trace);
+  }
+}
+
 TEST(MeasurementTableTest, NumbersAreTheShortestTextsThatReadBackExactly) {
   const std::vector<double> values = {0.1,
                                       1.0 / 3,
