@@ -87,13 +87,13 @@ void Form2::StartRun() {
   running_ = true;
   auto* status = new frmStatus(this);
   ScriptFilterEngine engine(main_.Script1());
-  const std::optional<QString> report =
+  const RunOutcome outcome =
       SimulateTrace(engine, *status, trace_, RunOscillations, RunSamples, f, ParText, FilText,
                     items, static_cast<int>(items.size()), cmbWF_->currentText(), StopRequested);
   status->deleteLater();
   running_ = false;
-  if (!report) return;
-  fReport_->SetReport(*report);
+  if (!outcome.started()) return;
+  fReport_->SetReport(outcome.report);
   ++run_count_;
 }
 

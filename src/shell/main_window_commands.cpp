@@ -259,14 +259,14 @@ void Form1::RunSweep(double start_frequency, double end_frequency, std::int32_t 
   cmdStart_->setEnabled(false);
   auto* status = new frmStatus(this);
   ScriptFilterEngine engine(*Script1_);
-  const std::optional<QString> report =
+  const RunOutcome outcome =
       RunFrequencySweep(engine, *status, start_frequency, end_frequency, samples, oscillations,
                         ParametersText(), FunctionsText(), result_, cancel_);
   status->deleteLater();
   cmdStart_->setEnabled(true);
   running_ = false;
-  if (!report) return;
-  fReport_->SetReport(*report);
+  if (!outcome.started()) return;
+  fReport_->SetReport(outcome.report);
   RedrawGraphs();
 }
 
