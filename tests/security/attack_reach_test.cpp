@@ -43,7 +43,7 @@ TEST(AttackReach, CallerOfAStateGetterGivesNoHostFunctionAcrossTwoSweeps) {
   ASSERT_TRUE(host.LoadCode(PreludeText()).ok());
   for (int run = 0; run < 2; ++run) {
     SCOPED_TRACE(run);
-    const RunOutcome out = AttackSweep(host, kCallerParameters, kCallerFunctions);
+    const AttackOutcome out = AttackSweep(host, kCallerParameters, kCallerFunctions);
     ASSERT_TRUE(out.report.has_value());
     EXPECT_FALSE(out.ended_by_deadline);
     ASSERT_EQ(out.sweep.count, 2);
@@ -52,7 +52,7 @@ TEST(AttackReach, CallerOfAStateGetterGivesNoHostFunctionAcrossTwoSweeps) {
     EXPECT_EQ(HeldFunctions(host), 0);
   }
   // The window's case: the oscilloscope runs right after the preview sweep, on the same host.
-  const RunOutcome scope = AttackScope(host, kCallerParameters, kCallerFunctions);
+  const AttackOutcome scope = AttackScope(host, kCallerParameters, kCallerFunctions);
   ASSERT_TRUE(scope.report.has_value());
   EXPECT_GT(scope.trace.count, 0);
   EXPECT_EQ(HeldFunctions(host), 0);
