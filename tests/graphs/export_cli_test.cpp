@@ -21,6 +21,7 @@
 #include "simulation/frequency_sweep.h"
 #include "simulation/oscilloscope_run.h"
 #include "simulation/run_observer.h"
+#include "simulation/run_outcome.h"
 #include "simulation/script_filter_engine.h"
 
 namespace quorvel {
@@ -67,10 +68,10 @@ TEST_F(ExportMatchesCliTest, SweepOfTheRcLowPassExample) {
   const auto settings = std::get<cli::SweepSettings>(SettingsOf(cli::Command::Sweep, file));
   ScriptFilterEngine engine(host_);
   SweepResult result;
-  ASSERT_TRUE(RunFrequencySweep(engine, observer_, settings.start_frequency, settings.end_frequency,
-                                settings.samples, settings.oscillations, settings.parameters,
-                                settings.functions, result, cancel_)
-                  .started());
+  const RunOutcome outcome = RunFrequencySweep(
+      engine, observer_, settings.start_frequency, settings.end_frequency, settings.samples,
+      settings.oscillations, settings.parameters, settings.functions, result, cancel_);
+  ASSERT_EQ(outcome.status, RunStatus::kCompleted);
   ASSERT_GT(result.count, 2);
 
   const std::string exported = SweepCsv(result);
@@ -83,12 +84,11 @@ TEST_F(ExportMatchesCliTest, ScopeOfTheParametricExample) {
   const auto settings = std::get<cli::ScopeSettings>(SettingsOf(cli::Command::Scope, file));
   ScriptFilterEngine engine(host_);
   TimeTrace trace;
-  ASSERT_TRUE(SimulateTrace(engine, observer_, trace, settings.oscillations, settings.samples,
-                            settings.frequency, settings.parameters, settings.functions,
-                            settings.parameter_items,
-                            static_cast<int>(settings.parameter_items.size()), settings.waveform,
-                            cancel_)
-                  .started());
+  const RunOutcome outcome = SimulateTrace(
+      engine, observer_, trace, settings.oscillations, settings.samples, settings.frequency,
+      settings.parameters, settings.functions, settings.parameter_items,
+      static_cast<int>(settings.parameter_items.size()), settings.waveform, cancel_);
+  ASSERT_EQ(outcome.status, RunStatus::kCompleted);
   ASSERT_GT(trace.count, 10);
 
   const std::string exported = TraceCsv(trace);
