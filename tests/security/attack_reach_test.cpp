@@ -121,7 +121,7 @@ TEST_P(AttackReach, NothingOfTheHostIsReachedAndEveryRunEnds) {
   ASSERT_TRUE(host.LoadCode(PreludeText()).ok());
   for (int run = 0; run < 2; ++run) {
     SCOPED_TRACE(run);
-    const RunOutcome out = AttackSweep(host, attack.parameters, attack.functions);
+    const AttackOutcome out = AttackSweep(host, attack.parameters, attack.functions);
     ASSERT_TRUE(out.report.has_value());
     EXPECT_FALSE(out.ended_by_deadline);
     ASSERT_EQ(out.sweep.count, 2);
@@ -131,7 +131,7 @@ TEST_P(AttackReach, NothingOfTheHostIsReachedAndEveryRunEnds) {
     }
     EXPECT_EQ(Found(host), 0);
   }
-  const RunOutcome scope = AttackScope(host, attack.parameters, attack.functions);
+  const AttackOutcome scope = AttackScope(host, attack.parameters, attack.functions);
   ASSERT_TRUE(scope.report.has_value());
   EXPECT_FALSE(scope.ended_by_deadline);
   EXPECT_GT(scope.trace.count, 0);

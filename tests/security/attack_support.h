@@ -101,10 +101,11 @@ class DeadlineObserver : public SilentObserver {
   AttackClock::time_point deadline_;
 };
 
-struct RunOutcome {
-  std::optional<QString> report;
-  std::vector<int> errors;  // numbers of the failing engine calls, in order
-  long counted = 0;         // errors the run counted (AddErr calls)
+struct AttackOutcome {
+  RunOutcome run;                 // what the run returned
+  std::optional<QString> report;  // its report, when it started
+  std::vector<int> errors;        // numbers of the failing engine calls, in order
+  long counted = 0;               // errors the run counted (AddErr calls)
   bool ended_by_deadline = false;
   AttackClock::duration elapsed{};
   SweepResult sweep;
@@ -119,16 +120,17 @@ struct RunOutcome {
 };
 
 // A short sweep (2 frequencies, 2 oscillations each) on the real engine.
-inline RunOutcome AttackSweep(ScriptHost& host, const QString& parameters, const QString& functions,
-                              AttackClock::duration deadline = 20s) {
+inline AttackOutcome AttackSweep(ScriptHost& host, const QString& parameters,
+                                 const QString& functions, AttackClock::duration deadline = 20s) {
   ScriptFilterEngine real(host);
   ErrorLog log(real);
   bool cancel = false;
   DeadlineObserver observer(cancel, deadline);
-  RunOutcome out;
+  AttackOutcome out;
   const auto start = AttackClock::now();
-  out.report =
+  out.run =
       RunFrequencySweep(log, observer, 200, 2000, 2, 2, parameters, functions, out.sweep, cancel);
+  if (out.run.started()) out.report = out.run.report;
   out.elapsed = AttackClock::now() - start;
   out.errors = log.errors;
   out.counted = observer.errors;
@@ -137,17 +139,19 @@ inline RunOutcome AttackSweep(ScriptHost& host, const QString& parameters, const
 }
 
 // A short oscilloscope run (1 kHz, 2 oscillations, 100 samples) on the real engine.
-inline RunOutcome AttackScope(ScriptHost& host, const QString& parameters, const QString& functions,
-                              const QString& waveform = QStringLiteral("sinusoidale"),
-                              AttackClock::duration deadline = 20s) {
+inline AttackOutcome AttackScope(ScriptHost& host, const QString& parameters,
+                                 const QString& functions,
+                                 const QString& waveform = QStringLiteral("sinusoidale"),
+                                 AttackClock::duration deadline = 20s) {
   ScriptFilterEngine real(host);
   ErrorLog log(real);
   bool cancel = false;
   DeadlineObserver observer(cancel, deadline);
-  RunOutcome out;
+  AttackOutcome out;
   const auto start = AttackClock::now();
-  out.report = SimulateTrace(log, observer, out.trace, 2, 100, 1000, parameters, functions, {}, 0,
-                             waveform, cancel);
+  out.run = SimulateTrace(log, observer, out.trace, 2, 100, 1000, parameters, functions, {}, 0,
+                          waveform, cancel);
+  if (out.run.started()) out.report = out.run.report;
   out.elapsed = AttackClock::now() - start;
   out.errors = log.errors;
   out.counted = observer.errors;
@@ -163,7 +167,7 @@ inline void ExpectHostUsable(ScriptHost& host) {
   EXPECT_EQ(sum->number(), 2);
   ASSERT_TRUE(host.ResetGlobalScope().ok());
   ASSERT_TRUE(host.LoadCode(PreludeText()).ok());
-  const RunOutcome clean =
+  const AttackOutcome clean =
       AttackSweep(host, QString(), QStringLiteral("vo = sgn(vi) * Math.abs(vi)"));
   ASSERT_TRUE(clean.report.has_value());
   EXPECT_TRUE(clean.errors.empty());
