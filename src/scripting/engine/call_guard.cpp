@@ -2,6 +2,7 @@
 
 #include <js/Interrupt.h>
 
+#include <algorithm>
 #include <mutex>
 #include <stdexcept>
 
@@ -48,7 +49,6 @@ void CallGuard::Cancel() {
 void CallGuard::SetMemoryCeiling() {
   const std::size_t base = ResidentBytes();
   memory_ceiling_ = base == 0 ? SIZE_MAX : base + limits_.memory_limit;
-  ceiling_raised_ = false;
   memory_alarm_level_.store(memory_ceiling_, std::memory_order_relaxed);
   memory_alarm_.store(false);
 }
@@ -96,16 +96,18 @@ bool CallGuard::Stop(StopReason reason) {
 }
 
 // What the stopped call allocated is garbage now: give it back before the next call. When the
-// scripts still hold more than the limit, the level that stops a call is set once, a margin above
-// what they hold: later calls that add nothing (one that lets go of what it holds, say) run, and
-// what they may add in all stays bounded.
+// scripts still hold more than the limit, the level that stops a call goes to a margin above what
+// they hold, so that later calls that add nothing (one that lets go of what it holds, say) run;
+// it never goes past twice the limit, so what the scripts hold stays bounded however many calls
+// are stopped.
 void CallGuard::AfterMemoryStop() {
   CollectGarbage(cx_);
-  if (ceiling_raised_) return;
   const std::size_t held = ResidentBytes();
-  if (held <= memory_ceiling_) return;
-  ceiling_raised_ = true;
-  memory_alarm_level_.store(held + limits_.memory_limit / 8, std::memory_order_relaxed);
+  if (held <= memory_ceiling_ || memory_ceiling_ == SIZE_MAX) return;
+  const std::size_t level = memory_alarm_level_.load(std::memory_order_relaxed);
+  const std::size_t raised = std::max(level, held + limits_.memory_limit / 8);
+  memory_alarm_level_.store(std::min(raised, memory_ceiling_ + limits_.memory_limit),
+                            std::memory_order_relaxed);
 }
 
 void CallGuard::Watch(std::stop_token stop) {

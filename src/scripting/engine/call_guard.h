@@ -76,7 +76,6 @@ class CallGuard {
   bool in_hook_ = false;
   std::chrono::steady_clock::time_point last_hook_{};
   std::size_t memory_ceiling_ = SIZE_MAX;  // the scope's size when made, plus the limit
-  bool ceiling_raised_ = false;
 
   // Shared with the watchdog and with Cancel.
   std::atomic<uint64_t> call_seq_{0};
