@@ -262,9 +262,7 @@ int ExecuteRun(const RunSettings& settings, ScriptHost& host, const std::atomic<
       SweepResult result;
       CsvStream csv(io.out, "frequency_hz,amplitude,phase_deg");
       observer.SetPointAdded([&] { csv.SweepRows(result); });
-      outcome = RunFrequencySweep(engine, observer, sweep->start_frequency, sweep->end_frequency,
-                                  sweep->samples, sweep->oscillations, sweep->parameters,
-                                  sweep->functions, result, cancel);
+      outcome = RunFrequencySweep(engine, observer, *sweep, result, cancel);
       csv.SweepRows(result);
       if (outcome.started()) csv.WriteHeader();
     } else {
@@ -272,10 +270,7 @@ int ExecuteRun(const RunSettings& settings, ScriptHost& host, const std::atomic<
       TimeTrace trace;
       CsvStream csv(io.out, "time_s,vi,vo,frames");
       observer.SetPointAdded([&] { csv.TraceRows(trace); });
-      outcome =
-          SimulateTrace(engine, observer, trace, scope.oscillations, scope.samples, scope.frequency,
-                        scope.parameters, scope.functions, scope.parameter_items,
-                        static_cast<int>(scope.parameter_items.size()), scope.waveform, cancel);
+      outcome = SimulateTrace(engine, observer, scope, trace, cancel);
       csv.TraceRows(trace);
       if (outcome.started()) csv.WriteHeader();
     }

@@ -7,7 +7,7 @@
 #include <optional>
 #include <vector>
 
-#include "simulation/frequency_sweep.h"
+#include "simulation/run_results.h"
 
 class QPainter;
 

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "simulation/frequency_sweep.h"
+#include "simulation/run_results.h"
 
 namespace quorvel {
 

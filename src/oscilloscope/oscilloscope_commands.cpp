@@ -26,7 +26,7 @@
 #include "shell/main_window.h"
 #include "shell/progress_window.h"
 #include "shell/report_panel.h"
-#include "simulation/pacing.h"
+#include "simulation/run_guard.h"
 #include "simulation/script_filter_engine.h"
 
 namespace quorvel {
@@ -87,9 +87,10 @@ void Form2::StartRun() {
   running_ = true;
   auto* status = new frmStatus(this);
   ScriptFilterEngine engine(main_.Script1());
-  const RunOutcome outcome =
-      SimulateTrace(engine, *status, trace_, RunOscillations, RunSamples, f, ParText, FilText,
-                    items, static_cast<int>(items.size()), cmbWF_->currentText(), StopRequested);
+  const RunOutcome outcome = SimulateTrace(
+      engine, *status,
+      ScopeSettings{f, RunOscillations, RunSamples, cmbWF_->currentText(), items, ParText, FilText},
+      trace_, StopRequested);
   status->deleteLater();
   running_ = false;
   if (!outcome.started()) return;

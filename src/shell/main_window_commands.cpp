@@ -260,8 +260,10 @@ void Form1::RunSweep(double start_frequency, double end_frequency, std::int32_t 
   auto* status = new frmStatus(this);
   ScriptFilterEngine engine(*Script1_);
   const RunOutcome outcome =
-      RunFrequencySweep(engine, *status, start_frequency, end_frequency, samples, oscillations,
-                        ParametersText(), FunctionsText(), result_, cancel_);
+      RunFrequencySweep(engine, *status,
+                        SweepSettings{start_frequency, end_frequency, samples, oscillations,
+                                      ParametersText(), FunctionsText()},
+                        result_, cancel_);
   status->deleteLater();
   cmdStart_->setEnabled(true);
   running_ = false;
