@@ -70,11 +70,12 @@ int ExecuteRun(const RunSettings& settings, ScriptHost& host, const std::atomic<
 // The report as written to a terminal or file: CR LF line ends made LF.
 std::string ReportForOutput(const QString& report);
 
-// A double in C notation with the fewest digits that read back to the same value.
+// A double in C notation with the fewest digits that read back to the same value (the core's
+// TableNumber).
 std::string CsvNumber(double value);
 
 // A CSV field: CsvNumber for a finite value, empty for one that is not (a point the filter
-// made not computable, a sample that is not a number).
+// made not computable, a sample that is not a number); the core's TableField.
 std::string CsvField(double value);
 
 }  // namespace quorvel::cli

@@ -13,6 +13,7 @@
 #include <QScrollBar>
 #include <QSlider>
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 
@@ -22,11 +23,11 @@
 #include "numbers/reversed_value.h"
 #include "oscilloscope/oscilloscope_window.h"
 #include "scripting/script_host.h"
+#include "scripting/script_var_list.h"
 #include "shell/graph_surface.h"
 #include "shell/main_window.h"
-#include "shell/progress_window.h"
 #include "shell/report_panel.h"
-#include "simulation/run_guard.h"
+#include "shell/run_launcher.h"
 #include "simulation/script_filter_engine.h"
 
 namespace quorvel {
@@ -37,6 +38,13 @@ QString ParameterItemText(const QString& name, const QString& percent, const QSt
                           const QString& maximum) {
   return name + QLatin1Char(' ') + percent + QStringLiteral("% [") + minimum + QLatin1Char(';') +
          maximum + QLatin1Char(']');
+}
+
+// A parameter's name becomes the left side of a "name=value" statement: only an identifier
+// (letters, digits and "_", not starting with a digit) is accepted.
+bool IsParameterName(const QString& name) {
+  if (name.isEmpty() || name.front().isDigit()) return false;
+  return std::all_of(name.begin(), name.end(), IsIdentChar);
 }
 
 // The selected row of a list, -1 when no item is selected.
@@ -53,7 +61,7 @@ void Form2::Timer1_Timer() {
   in_tick_ = true;
   // While another run holds the engine (a sweep of the main window), the request waits. It is
   // cleared before the run, so that one made while the run lasts is served by a later tick.
-  if (RunRequested && !RunGuard::RunInProgress()) {
+  if (RunRequested && !main_.Launcher().running()) {
     RunRequested = false;
     StartRun();
     RedrawScope();
@@ -84,17 +92,22 @@ void Form2::StartRun() {
   ParText = main_.ParametersText();
   FilText = main_.FunctionsText();
 
+  // The run fills a trace of its own, handed over when it ends.
+  TimeTrace measured;
+  const QString waveform = cmbWF_->currentText();
   running_ = true;
-  auto* status = new frmStatus(this);
-  ScriptFilterEngine engine(main_.Script1());
-  const RunOutcome outcome = SimulateTrace(
-      engine, *status,
-      ScopeSettings{f, RunOscillations, RunSamples, cmbWF_->currentText(), items, ParText, FilText},
-      trace_, StopRequested);
-  status->deleteLater();
+  const std::optional<RunOutcome> outcome =
+      main_.Launcher().Launch(*this, [&](RunObserver& observer) {
+        ScriptFilterEngine engine(main_.Script1());
+        return SimulateTrace(
+            engine, observer,
+            ScopeSettings{f, RunOscillations, RunSamples, waveform, items, ParText, FilText},
+            measured, StopRequested);
+      });
   running_ = false;
-  if (!outcome.started()) return;
-  fReport_->SetReport(outcome.report);
+  if (!outcome) return;
+  trace_ = std::move(measured);
+  fReport_->SetReport(outcome->report);
   ++run_count_;
 }
 
@@ -106,6 +119,8 @@ void Form2::cmdStop_Click() {
 }
 
 void Form2::AsyncCallback(qint16& /*res*/) { cmdStop_Click(); }
+
+void Form2::StopRun() { cmdStop_Click(); }
 
 // A filter that spins inside one script call never reaches a pacing point: the call itself is
 // stopped. The click that asks for it arrives while the engine delivers events during the call.
@@ -179,11 +194,16 @@ std::optional<Form2::ParameterAnswers> Form2::AskParameter(const ParameterAnswer
     const std::optional<QString> name =
         AskText(QStringLiteral("Inserire il nome del parametro:"), offered.name);
     if (!name) return std::nullopt;
-    if (!name->contains(QLatin1Char(' '))) {
+    if (name->contains(QLatin1Char(' '))) {
+      ShowError(QStringLiteral("Il nome del parametro non deve contenere spazi"));
+    } else if (!IsParameterName(*name)) {
+      ShowError(
+          QStringLiteral("Il nome del parametro può contenere solo lettere, cifre e \"_\" e "
+                         "non può iniziare con una cifra"));
+    } else {
       answers.name = *name;
       break;
     }
-    ShowError(QStringLiteral("Il nome del parametro non deve contenere spazi"));
   }
   // A point typed as the decimal separator is taken for the comma.
   double minimum = 0;

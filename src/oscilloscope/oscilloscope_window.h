@@ -60,6 +60,8 @@ class Form2 : public QMainWindow {
 
   // Operations that other windows and the test file call.
   void cmdAgg_Click();
+  // Stops a run in progress, as "Ferma" does.
+  void StopRun();
   void MenuToolsParF_Click();
   // The main window's frequency settings: scroll bar positions and frequency texts.
   void TakeFrequencySettings(int start_unit_position, int end_unit_position,

@@ -21,6 +21,7 @@
 #include "scripting/script_host.h"
 #include "shell/graph_surface.h"
 #include "shell/report_panel.h"
+#include "shell/run_launcher.h"
 #include "shell/status_panels.h"
 #include "shell/twips.h"
 #include "shell/window_support.h"
@@ -42,7 +43,7 @@ QPlainTextEdit* NewFilterText(QWidget* parent, const char* name) {
 
 }  // namespace
 
-Form1::Form1() : Script1_(std::make_unique<ScriptHost>()) {
+Form1::Form1() : Script1_(std::make_unique<ScriptHost>()), launcher_(new RunLauncher(this)) {
   setObjectName(QStringLiteral("Form1"));
   setWindowTitle(QStringLiteral("Quorvel"));
   CreateControls();
@@ -213,6 +214,7 @@ void Form1::ConnectControls() {
   connect(txtPar_, &QPlainTextEdit::textChanged, this, [this] { TestModified = true; });
   connect(txtFil_, &QPlainTextEdit::textChanged, this, [this] { TestModified = true; });
   connect(Timer1_, &QTimer::timeout, this, &Form1::Timer1_Timer);
+  connect(launcher_, &RunLauncher::RunningChanged, this, &Form1::RunningChanged);
   // Long script calls deliver events, so the window answers while a filter spins; a cancel
   // also stops the call that is running.
   Script1_->SetBusyHook([this] {
@@ -223,28 +225,20 @@ void Form1::ConnectControls() {
 
 // Controls that the layout never moves get their design rectangles once.
 void Form1::PlaceFixedControls() {
-  const std::array<std::pair<const char*, TwipRect>, 19> fixed{{
-      {"Label1", {120, 240, 1455, 255}},
-      {"txtStF", {1680, 240, 855, 285}},
-      {"lblStFM", {2640, 240, 375, 255}},
-      {"SStFM", {3000, 240, 255, 255}},
-      {"Label2", {120, 600, 1455, 255}},
-      {"txtEnF", {1680, 600, 855, 285}},
-      {"lblEnFM", {2640, 600, 375, 255}},
-      {"SEnFM", {3000, 600, 255, 255}},
-      {"Label3", {120, 960, 1455, 255}},
-      {"chkLogX", {1680, 960, 855, 255}},
-      {"chkLogY", {2640, 960, 855, 255}},
-      {"SLog", {3480, 960, 1815, 255}},
-      {"Label5", {3600, 240, 855, 255}},
-      {"lblOsc", {4560, 240, 495, 255}},
-      {"SOsc", {5040, 240, 255, 255}},
-      {"Label6", {3600, 600, 855, 255}},
-      {"lblCa", {4560, 600, 495, 255}},
-      {"SCa", {5040, 600, 255, 255}},
-  }};
+  // Sized by its entries: an entry without a name would match any control.
+  const std::pair<const char*, TwipRect> fixed[] = {
+      {"Label1", {120, 240, 1455, 255}},  {"txtStF", {1680, 240, 855, 285}},
+      {"lblStFM", {2640, 240, 375, 255}}, {"SStFM", {3000, 240, 255, 255}},
+      {"Label2", {120, 600, 1455, 255}},  {"txtEnF", {1680, 600, 855, 285}},
+      {"lblEnFM", {2640, 600, 375, 255}}, {"SEnFM", {3000, 600, 255, 255}},
+      {"Label3", {120, 960, 1455, 255}},  {"chkLogX", {1680, 960, 855, 255}},
+      {"chkLogY", {2640, 960, 855, 255}}, {"SLog", {3480, 960, 1815, 255}},
+      {"Label5", {3600, 240, 855, 255}},  {"lblOsc", {4560, 240, 495, 255}},
+      {"SOsc", {5040, 240, 255, 255}},    {"Label6", {3600, 600, 855, 255}},
+      {"lblCa", {4560, 600, 495, 255}},   {"SCa", {5040, 600, 255, 255}},
+  };
   for (const auto& [name, rect] : fixed) {
-    if (auto* widget = findChild<QWidget*>(QLatin1String(name))) {
+    if (auto* widget = Frame1_->findChild<QWidget*>(QLatin1String(name))) {
       QRect pixels = TwipRectToPixels(rect, *this);
       // Captions wider than their design room (another font than the design's) are not cut.
       if (qobject_cast<QLabel*>(widget)) {

@@ -32,6 +32,7 @@ namespace quorvel {
 class Form2;
 class GraphSurface;
 class ReportPanel;
+class RunLauncher;
 class ScriptHost;
 class StatusPanels;
 
@@ -57,12 +58,15 @@ class Form1 : public QMainWindow {
   double LogFloor = 0.1;
 
   ScriptHost& Script1() { return *Script1_; }
+  // Starts the runs of this window and of the oscilloscope, one at a time.
+  RunLauncher& Launcher() { return *launcher_; }
   // The oscilloscope window, once "Oscilloscopio..." has created it.
   Form2* oscilloscope() const { return oscilloscope_.get(); }
   const SweepResult& result() const { return result_; }
   const MainWindowGeometry& geometry_twips() const { return geometry_; }
   double start_multiplier() const { return start_multiplier_; }
   double end_multiplier() const { return end_multiplier_; }
+  // True while a sweep of this window runs.
   bool running() const { return running_; }
   // Number of redraws so far (how the tests see that several requests gave one).
   int redraw_count() const { return redraw_count_; }
@@ -86,7 +90,8 @@ class Form1 : public QMainWindow {
   bool SaveTest(const QString& path);
   bool SaveTestAs(QString& path);
   bool OpenTest(QString& path);
-  // Opens a test as "Apri..." does once a file is chosen (a file given on the command line).
+  // Opens a test as "Apri..." does once a file is chosen (a file given on the command line);
+  // while a run lasts, the file is opened once it has ended.
   void OpenFile(const QString& path);
   bool ConfirmDiscard();
   void ResetTest();
@@ -126,6 +131,10 @@ class Form1 : public QMainWindow {
   void Splitter_MouseMove(QWidget* splitter, QPointF global_position);
   void Timer1_Timer();
   void MenuToolsOsc_Click();
+  // While a run lasts, the commands that would change the test or start another run are
+  // unavailable; a close or a file open asked for meanwhile is carried out once it has ended.
+  void RunningChanged(bool running);
+  void StopRuns();
 
   void ConnectDocumentMenus();
   void ConnectHelp();
@@ -160,6 +169,7 @@ class Form1 : public QMainWindow {
   void ApplyGeometry();
 
   std::unique_ptr<ScriptHost> Script1_;
+  RunLauncher* launcher_ = nullptr;
   // Created on first opening and kept, hidden in between, until this window goes.
   std::unique_ptr<Form2> oscilloscope_;
   SweepResult result_;
@@ -171,6 +181,8 @@ class Form1 : public QMainWindow {
   bool unit_amplitude_set_ = false;
   QString dialog_folder_;
   bool running_ = false;
+  bool close_after_run_ = false;
+  QString open_after_run_;
   int redraw_count_ = 0;
 
   QWidget* client_ = nullptr;

@@ -1,5 +1,6 @@
 // The main window's handlers: sliders and labels, tabs, splitters, the deferred redraw, the
 // layout, and the start and stop of a sweep.
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -14,10 +15,12 @@
 #include <QScrollBar>
 #include <QSlider>
 #include <QTabBar>
+#include <QTimer>
 #include <QToolButton>
 #include <QWindowStateChangeEvent>
 
 #include <cmath>
+#include <utility>
 
 #include "graphs/response_graph.h"
 #include "numbers/eng_number.h"
@@ -29,6 +32,7 @@
 #include "shell/main_window.h"
 #include "shell/progress_window.h"
 #include "shell/report_panel.h"
+#include "shell/run_launcher.h"
 #include "shell/status_panels.h"
 #include "shell/twips.h"
 #include "simulation/script_filter_engine.h"
@@ -230,7 +234,7 @@ void Form1::RedrawGraphs() {
 }
 
 void Form1::cmdStart_Click() {
-  if (running_) return;
+  if (launcher_->running()) return;
   const QString title = QApplication::applicationName();
   const QString start_problem = ValidateNumber(txtStF_->text(), false, 0.001, 100000);
   if (!start_problem.isEmpty()) {
@@ -253,23 +257,46 @@ void Form1::cmdStart_Click() {
 
 void Form1::RunSweep(double start_frequency, double end_frequency, std::int32_t samples,
                      std::int16_t oscillations) {
-  if (running_) return;
+  if (launcher_->running()) return;
   cancel_ = false;
   running_ = true;
-  cmdStart_->setEnabled(false);
-  auto* status = new frmStatus(this);
-  ScriptFilterEngine engine(*Script1_);
-  const RunOutcome outcome =
-      RunFrequencySweep(engine, *status,
-                        SweepSettings{start_frequency, end_frequency, samples, oscillations,
-                                      ParametersText(), FunctionsText()},
-                        result_, cancel_);
-  status->deleteLater();
-  cmdStart_->setEnabled(true);
+  // The sweep fills a result of its own: the one shown stays whole until the run hands over.
+  SweepResult measured;
+  const QString parameters = ParametersText();
+  const QString functions = FunctionsText();
+  const std::optional<RunOutcome> outcome = launcher_->Launch(*this, [&](RunObserver& observer) {
+    ScriptFilterEngine engine(*Script1_);
+    return RunFrequencySweep(
+        engine, observer,
+        SweepSettings{start_frequency, end_frequency, samples, oscillations, parameters, functions},
+        measured, cancel_);
+  });
   running_ = false;
-  if (!outcome.started()) return;
-  fReport_->SetReport(outcome.report);
+  if (!outcome) return;
+  result_ = std::move(measured);
+  fReport_->SetReport(outcome->report);
   RedrawGraphs();
+}
+
+void Form1::RunningChanged(bool running) {
+  for (const char* name : {"MenuFileNuovo", "MenuFileApri", "MenuEditIncolla"}) {
+    findChild<QAction*>(QLatin1String(name))->setEnabled(!running);
+  }
+  cmdStart_->setEnabled(!running);
+  if (running) return;
+  if (close_after_run_) {
+    close_after_run_ = false;
+    open_after_run_.clear();
+    QTimer::singleShot(0, this, &QWidget::close);
+  } else if (!open_after_run_.isEmpty()) {
+    QTimer::singleShot(
+        0, this, [this, path = std::exchange(open_after_run_, QString())] { OpenFile(path); });
+  }
+}
+
+void Form1::StopRuns() {
+  cancel_ = true;
+  if (oscilloscope_) oscilloscope_->StopRun();
 }
 
 void Form1::cmdStop_Click() {

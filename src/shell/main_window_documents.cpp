@@ -22,6 +22,7 @@
 #include "numbers/reversed_value.h"
 #include "shell/graph_surface.h"
 #include "shell/main_window.h"
+#include "shell/run_launcher.h"
 #include "shell/status_panels.h"
 
 namespace quorvel {
@@ -275,6 +276,10 @@ void Form1::MenuFileApri_Click() {
 }
 
 void Form1::OpenFile(const QString& path) {
+  if (launcher_->running()) {
+    open_after_run_ = path;
+    return;
+  }
   if (OpenChosenTest(path, TestPath)) PreviewOpenedTest();
 }
 
@@ -347,13 +352,19 @@ void Form1::ConnectDocumentMenus() {
 }
 
 void Form1::closeEvent(QCloseEvent* event) {
+  if (launcher_->running()) {
+    // The run stops first; the window closes, asking about the changes as always, once the run
+    // has returned.
+    close_after_run_ = true;
+    StopRuns();
+    event->ignore();
+    return;
+  }
   if (!ConfirmDiscard()) {
     event->ignore();
     return;
   }
-  // A run in progress ends at its next check; the program ends when it has returned.
   MainClosing = true;
-  cancel_ = true;
   CloseOscilloscopeForGood();
   event->accept();
 }

@@ -321,6 +321,10 @@ TEST_F(OscilloscopeTest, EachWaveformRunsThroughTheWindow) {
   EXPECT_TRUE(Report(osc).contains(QStringLiteral("(f = 1 Hz):\nvi = 0.5")));
 }
 
+constexpr const char* kNotAName =
+    "Il nome del parametro può contenere solo lettere, cifre e \"_\" e non può iniziare con "
+    "una cifra";
+
 TEST_F(OscilloscopeTest, AddingAParameterAsksThreeQuestions) {
   struct Case {
     const char* name;
@@ -348,6 +352,14 @@ TEST_F(OscilloscopeTest, AddingAParameterAsksThreeQuestions) {
        {"a", "0", "y", "2"},
        {"Il valore massimo deve essere un numero"},
        {"a 50% [0;2]"}},
+      {"name that is not an identifier",
+       {"Math.random", "_k2", "0", "1"},
+       {"Il nome del parametro può contenere solo lettere, cifre e \"_\" e non può iniziare "
+        "con una cifra"},
+       {"_k2 50% [0;1]"}},
+      {"name starting with a digit", {"2k", "", "0"}, {kNotAName}, {}},
+      {"name with a dollar sign", {"k$", nullptr}, {kNotAName}, {}},
+      {"name with an operator", {"a=b;c", "x(", nullptr}, {kNotAName, kNotAName}, {}},
       {"empty answer", {"a", ""}, {}, {}},
       {"cancelled box", {"a", "0", nullptr}, {}, {}},
   };
@@ -414,10 +426,21 @@ TEST_F(OscilloscopeTest, RightClickEditsTheItemAndAnyClickMovesTheSlider) {
 
   // A left click asks nothing.
   list->item(0)->setText(QStringLiteral("k 40% [0;20]"));
-  BoxAnswers none(QStringList{});
-  QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, ItemCentre(*list, 0));
-  EXPECT_TRUE(none.seen().empty());
+  {
+    BoxAnswers none(QStringList{});
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, ItemCentre(*list, 0));
+    EXPECT_TRUE(none.seen().empty());
+  }
   EXPECT_EQ(slider->value(), 40);
+
+  // An edit that offers a name that is not an identifier is refused; cancelling the question
+  // asked again leaves the item as it was.
+  {
+    BoxAnswers answers(Texts({"Math.random", nullptr}));
+    QTest::mouseClick(list->viewport(), Qt::RightButton, {}, ItemCentre(*list, 0));
+    EXPECT_EQ(answers.Messages(), Texts({kNotAName}));
+  }
+  EXPECT_EQ(list->item(0)->text(), QStringLiteral("k 40% [0;20]"));
 }
 
 TEST_F(OscilloscopeTest, RemovingSelectsTheItemAtTheSamePlace) {

@@ -88,6 +88,26 @@ TEST_F(MainWindowTest, StartsWithTheDesignTextsAndTheDefaultSliders) {
   EXPECT_FALSE(w().MainClosing);
 }
 
+// At construction the fixed controls get their design rectangles and nothing else is touched:
+// the client area keeps a size of its own until the window is first shown.
+TEST(MainWindowConstruction, PlacesTheFixedControlsAndLeavesTheClientArea) {
+  Form1 window;
+  EXPECT_FALSE(Child<QWidget>(window, "client")->size().isEmpty());
+  const std::pair<const char*, TwipRect> fixed[] = {
+      {"txtStF", {1680, 240, 855, 285}},  {"SStFM", {3000, 240, 255, 255}},
+      {"txtEnF", {1680, 600, 855, 285}},  {"SEnFM", {3000, 600, 255, 255}},
+      {"chkLogX", {1680, 960, 855, 255}}, {"chkLogY", {2640, 960, 855, 255}},
+      {"SLog", {3480, 960, 1815, 255}},   {"SOsc", {5040, 240, 255, 255}},
+      {"SCa", {5040, 600, 255, 255}},
+  };
+  for (const auto& [name, rect] : fixed) {
+    EXPECT_EQ(Child<QWidget>(window, name)->geometry(), TwipRectToPixels(rect, window)) << name;
+  }
+  for (const char* label : {"Label1", "Label2", "Label3", "Label5", "Label6"}) {
+    EXPECT_GT(Child<QWidget>(window, label)->width(), 0) << label;
+  }
+}
+
 TEST_F(MainWindowTest, MenusHoldEveryEntryWithItsCaptionAndShortcut) {
   struct Entry {
     const char* name;
