@@ -99,9 +99,10 @@ void Form2::StartRun() {
   const std::optional<RunOutcome> outcome =
       main_.Launcher().Launch(*this, [&](RunObserver& observer) {
         ScriptFilterEngine engine(main_.Script1());
-        return SimulateTrace(engine, observer, measured, RunOscillations, RunSamples, f, ParText,
-                             FilText, items, static_cast<int>(items.size()), waveform,
-                             StopRequested);
+        return SimulateTrace(
+            engine, observer,
+            ScopeSettings{f, RunOscillations, RunSamples, waveform, items, ParText, FilText},
+            measured, StopRequested);
       });
   running_ = false;
   if (!outcome) return;

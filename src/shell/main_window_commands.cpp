@@ -266,8 +266,10 @@ void Form1::RunSweep(double start_frequency, double end_frequency, std::int32_t 
   const QString functions = FunctionsText();
   const std::optional<RunOutcome> outcome = launcher_->Launch(*this, [&](RunObserver& observer) {
     ScriptFilterEngine engine(*Script1_);
-    return RunFrequencySweep(engine, observer, start_frequency, end_frequency, samples,
-                             oscillations, parameters, functions, measured, cancel_);
+    return RunFrequencySweep(
+        engine, observer,
+        SweepSettings{start_frequency, end_frequency, samples, oscillations, parameters, functions},
+        measured, cancel_);
   });
   running_ = false;
   if (!outcome) return;
