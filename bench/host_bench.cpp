@@ -66,7 +66,7 @@ int main() {
   // functions text, read vo), as the sweep drives it for the RC low-pass.
   CollectAssignedNames(u"RC = 0.001"_qs, list);
   SetVar(list, u"vo"_qs, u"0"_qs);
-  host.BeginRun(list.names, rc, QString());
+  if (!host.BeginRun(list.names, rc, QString()).ok()) return 1;
   NsPerCall("run path: save + restore/set + functions + read", kCalls, [&](long n) {
     double t = 0;
     for (long i = 0; i < n; ++i) {

@@ -153,7 +153,8 @@ float SavedSingle(float value) {
 // - "UnitAmp" holding the empty text is written as "" and reads as never set (both show the
 //   same panel);
 // - the oscilloscope window's size is applied only in the normal state, and "OscSt" comes
-//   before "OscW"/"OscH", so a minimized or maximized window reads back with the default size.
+//   before "OscW"/"OscH", so a minimized or maximized window reads back with the default size;
+// - the count of parameter items skipped for a bad name is not written (the items are not).
 TestDocument AfterSaving(TestDocument d) {
   for (float* single : {&d.filter1_x, &d.filter1_y, &d.filter2_x, &d.filter2_y}) {
     *single = SavedSingle(*single);
@@ -164,6 +165,7 @@ TestDocument AfterSaving(TestDocument d) {
     for (float* single : {&osc.width, &osc.height, &osc.overlay_x, &osc.overlay_y}) {
       *single = SavedSingle(*single);
     }
+    osc.skipped_parameter_items = 0;
     if (osc.window_state != 0) {
       const OscilloscopeSection defaults;
       osc.width = defaults.width;

@@ -6,10 +6,12 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
+#include <cmath>
 #include <functional>
 #include <utility>
 
 #include "cli/cli_progress.h"
+#include "documents/safe_file.h"
 #include "numbers/eng_number.h"
 #include "numbers/number_text.h"
 #include "scripting/script_host.h"
@@ -70,42 +72,46 @@ std::string CodecMessage(const CodecError& error) {
   return text.toStdString();
 }
 
-void WriteSweepCsv(const SweepResult& result, std::string& csv) {
-  csv += "frequency_hz,amplitude,phase_deg\n";
-  const auto count = static_cast<std::size_t>(std::max(result.count, 0));
-  for (std::size_t i = 0; i < count && i < result.points.size(); ++i) {
-    const ResponsePoint& p = result.points[i];
-    csv += CsvNumber(p.frequency);
-    csv += ',';
-    csv += CsvNumber(p.amplitude);
-    csv += ',';
-    csv += CsvNumber(p.phase);
-    csv += '\n';
-  }
-}
+// The CSV of a run on its way out: the header with the first row (or at the end of a run that
+// produced none), then each row as soon as the run stores it, flushed, so that a run cut off by
+// a signal keeps every row it measured. A run that is refused writes nothing.
+class CsvStream {
+ public:
+  CsvStream(std::ostream& out, const char* header) : out_(out), header_(header) {}
 
-void WriteTraceCsv(const TimeTrace& trace, std::string& csv) {
-  csv += "time_s,vi,vo,frames\n";
-  const auto count = static_cast<std::size_t>(std::max(trace.count, 0));
-  for (std::size_t i = 0; i < count && i < trace.times.size(); ++i) {
-    csv += CsvNumber(trace.times[i]);
-    csv += ',';
-    csv += CsvNumber(trace.inputs[i]);
-    csv += ',';
-    csv += CsvNumber(trace.outputs[i]);
-    csv += ',';
-    csv += std::to_string(trace.framesPerSample[i]);
-    csv += '\n';
+  void WriteHeader() {
+    if (header_written_) return;
+    out_ << header_ << '\n' << std::flush;
+    header_written_ = true;
   }
-}
 
-// The value after `prefix` on the report line that starts with it.
-std::optional<QString> ReportValue(const QString& report, QStringView prefix) {
-  for (const QString& line : report.split(QStringLiteral("\r\n"))) {
-    if (line.startsWith(prefix)) return line.mid(prefix.size());
+  void SweepRows(const SweepResult& result) {
+    const auto count = static_cast<std::size_t>(std::max(result.count, 0));
+    for (; written_ < count && written_ < result.points.size(); ++written_) {
+      WriteHeader();
+      const ResponsePoint& p = result.points[written_];
+      out_ << CsvField(p.frequency) << ',' << CsvField(p.amplitude) << ',' << CsvField(p.phase)
+           << '\n'
+           << std::flush;
+    }
   }
-  return std::nullopt;
-}
+
+  void TraceRows(const TimeTrace& trace) {
+    const auto count = static_cast<std::size_t>(std::max(trace.count, 0));
+    for (; written_ < count && written_ < trace.times.size(); ++written_) {
+      WriteHeader();
+      out_ << CsvField(trace.times[written_]) << ',' << CsvField(trace.inputs[written_]) << ','
+           << CsvField(trace.outputs[written_]) << ',' << trace.framesPerSample[written_] << '\n'
+           << std::flush;
+    }
+  }
+
+ private:
+  std::ostream& out_;
+  const char* header_;
+  bool header_written_ = false;
+  std::size_t written_ = 0;
+};
 
 // Sets the host's busy hook for the life of a run and takes it away afterwards.
 class BusyHookScope {
@@ -130,6 +136,10 @@ std::string CsvNumber(double value) {
   return std::string(buffer.data(), ptr);
 }
 
+std::string CsvField(double value) {
+  return std::isfinite(value) ? CsvNumber(value) : std::string();
+}
+
 std::string ReportForOutput(const QString& report) {
   QString text = report;
   text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
@@ -139,15 +149,9 @@ std::string ReportForOutput(const QString& report) {
 std::optional<TestDocument> LoadTest(const CliOptions& options, std::ostream& err) {
   TestDocument test;
   if (options.file) {
-    const QString path = QString::fromLocal8Bit(*options.file);
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-      err << *options.file << ": " << file.errorString().toStdString() << '\n';
-      return std::nullopt;
-    }
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-      err << *options.file << ": " << file.errorString().toStdString() << '\n';
+    QByteArray bytes;
+    if (const auto problem = ReadFileBytes(QString::fromLocal8Bit(*options.file), bytes)) {
+      err << *options.file << ": " << problem->toStdString() << '\n';
       return std::nullopt;
     }
     CodecResult<TestDocument> read = ReadTestDocument(bytes);
@@ -220,7 +224,13 @@ std::optional<ScopeSettings> ScopeSettingsFor(const TestDocument& test, const Cl
   s.samples = options.samples.value_or(
       std::clamp(section.samples, kMinScopeBarSamples, kMaxScopeBarSamples));
   s.waveform = options.waveform.value_or(section.waveform);
-  if (section.parametric_filter) s.parameter_items = section.parameter_items;
+  if (section.parametric_filter) {
+    s.parameter_items = section.parameter_items;
+    if (section.skipped_parameter_items > 0) {
+      err << "Parametri del filtro parametrico ignorati (il nome non è un identificatore): "
+          << section.skipped_parameter_items << '\n';
+    }
+  }
   s.parameters = test.parameters;
   s.functions = test.functions;
   return s;
@@ -244,47 +254,61 @@ int ExecuteRun(const RunSettings& settings, ScriptHost& host, const std::atomic<
   bool cancel = false;
   CliRunObserver observer(interrupt, cancel, io.progress ? &io.err : nullptr);
   ScriptFilterEngine engine(host);
-  std::optional<QString> report;
-  std::string csv;
+  RunOutcome outcome;
   {
     // The hook runs on this thread, inside a long engine call.
     BusyHookScope hook(host, [&observer] { observer.Poll(); });
     if (const auto* sweep = std::get_if<SweepSettings>(&settings)) {
       SweepResult result;
-      report = RunFrequencySweep(engine, observer, sweep->start_frequency, sweep->end_frequency,
-                                 sweep->samples, sweep->oscillations, sweep->parameters,
-                                 sweep->functions, result, cancel);
-      WriteSweepCsv(result, csv);
+      CsvStream csv(io.out, "frequency_hz,amplitude,phase_deg");
+      observer.SetPointAdded([&] { csv.SweepRows(result); });
+      outcome = RunFrequencySweep(engine, observer, sweep->start_frequency, sweep->end_frequency,
+                                  sweep->samples, sweep->oscillations, sweep->parameters,
+                                  sweep->functions, result, cancel);
+      csv.SweepRows(result);
+      if (outcome.started()) csv.WriteHeader();
     } else {
       const auto& scope = std::get<ScopeSettings>(settings);
       TimeTrace trace;
-      report =
+      CsvStream csv(io.out, "time_s,vi,vo,frames");
+      observer.SetPointAdded([&] { csv.TraceRows(trace); });
+      outcome =
           SimulateTrace(engine, observer, trace, scope.oscillations, scope.samples, scope.frequency,
                         scope.parameters, scope.functions, scope.parameter_items,
                         static_cast<int>(scope.parameter_items.size()), scope.waveform, cancel);
-      WriteTraceCsv(trace, csv);
+      csv.TraceRows(trace);
+      if (outcome.started()) csv.WriteHeader();
     }
+    observer.SetPointAdded(nullptr);
   }
-  if (!report) {
-    io.err << "impossibile avviare la simulazione\n";
-    return kExitFailure;
+  io.out << std::flush;
+  const bool written_ok = static_cast<bool>(io.out);
+  switch (outcome.status) {
+    case RunStatus::kBusy:
+      io.err << "impossibile avviare la simulazione\n" << std::flush;
+      return kExitFailure;
+    case RunStatus::kRefused:
+      io.err << outcome.message.toStdString() << '\n' << std::flush;
+      return kExitFailure;
+    case RunStatus::kCompleted:
+    case RunStatus::kCancelled:
+      break;
   }
-
-  io.out << csv << std::flush;
-  const bool written = static_cast<bool>(io.out);
   if (io.report) {
-    io.err << ReportForOutput(*report);
+    io.err << ReportForOutput(outcome.report);
   } else {
     // Without the report, still say what the user would otherwise miss.
-    if (cancel) io.err << "Operazione annullata\n";
-    const std::optional<QString> errors = ReportValue(*report, u"Errori totali: ");
-    if (errors && *errors != QLatin1String("0")) {
-      io.err << "Errori totali: " << errors->toStdString()
+    if (outcome.status == RunStatus::kCancelled) io.err << "Operazione annullata\n";
+    if (outcome.counts.total != 0) {
+      io.err << "Errori totali: " << outcome.counts.total
              << " (--report per il resoconto completo)\n";
     }
   }
+  if (outcome.stop_error) {
+    io.err << "Simulazione interrotta: " << outcome.stop_error->description.toStdString() << '\n';
+  }
   io.err << std::flush;
-  if (!written) {
+  if (!written_ok) {
     io.err << "errore di scrittura dell'uscita\n";
     return kExitFailure;
   }

@@ -77,10 +77,11 @@ struct CommandIo {
 };
 
 // Runs the settings on `host` (which has the prelude loaded and is not running anything) and
-// writes the CSV of the measured points or samples to io.out. `interrupt` is the Ctrl+C flag:
-// once set, from any thread, the run stops as "Ferma" stops it and the points so far are
-// written. Returns the exit status: 0 after a run, cancelled or not; 1 when the output could
-// not be written.
+// writes the CSV of the measured points or samples to io.out, the header first and then each
+// row as soon as it is measured, flushed. `interrupt` is the signal flag: once set, from any
+// thread, the run stops as "Ferma" stops it, with the rows so far written. Returns the exit
+// status: 0 after a run, cancelled or not; 1 when the run was refused (its message goes to
+// io.err: a fixed dt that is not a number above 0) or the output could not be written.
 int ExecuteRun(const RunSettings& settings, ScriptHost& host, const std::atomic<bool>& interrupt,
                CommandIo& io);
 
@@ -89,5 +90,9 @@ std::string ReportForOutput(const QString& report);
 
 // A double in C notation with the fewest digits that read back to the same value.
 std::string CsvNumber(double value);
+
+// A CSV field: CsvNumber for a finite value, empty for one that is not (a point the filter
+// made not computable, a sample that is not a number).
+std::string CsvField(double value);
 
 }  // namespace quorvel::cli

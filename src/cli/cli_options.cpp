@@ -323,15 +323,28 @@ Numeri: sulla riga di comando con il punto decimale (1000, 2.5, 1e3); nel CSV co
 tutte le cifre che servono a rileggerli esatti. Le frequenze del file sono controllate come
 fa "Avvia": un testo non valido dà "La frequenza iniziale ..." e codice 1.
 
+Il CSV è scritto riga per riga, appena ogni punto è misurato. Un punto che il filtro rende
+non calcolabile (un'uscita che non è un numero finito) ha i campi di ampiezza e fase vuoti;
+nello scope, un valore che non è un numero finito è un campo vuoto.
+
 Su un terminale, stderr mostra l'avanzamento (percentuale, tempo residuo stimato, errori).
-Ctrl+C ferma la simulazione come "Ferma": il CSV contiene i punti misurati fino a quel momento,
-il resoconto dice "Operazione annullata" e il codice è 0. Un secondo Ctrl+C termina subito
-(codice 130).
+Ctrl+C (SIGINT), SIGTERM e SIGHUP fermano la simulazione come "Ferma": il CSV contiene le righe
+misurate fino a quel momento, con --report il resoconto dice "Operazione annullata", e il
+codice è quello di un programma terminato dal segnale: 130 (SIGINT), 143 (SIGTERM), 129
+(SIGHUP). Un secondo segnale, o un segnale mentre il file è ancora in lettura, termina subito
+con lo stesso codice.
+
+Un file di test non può superare 16 MiB.
 
 Codici di uscita:
-  0  simulazione eseguita (gli errori del filtro sono contati nel resoconto, con --report)
-  1  file illeggibile o non valido, frequenza del test non valida, errore di scrittura
-  2  riga di comando errata
+  0    simulazione eseguita (gli errori del filtro sono contati nel resoconto, con --report)
+  1    file illeggibile, non valido o più grande di 16 MiB, frequenza del test non valida, passo
+       dt fissato dai parametri che non è un numero maggiore di 0 (o troppo piccolo), errore
+       di scrittura
+  2    riga di comando errata
+  129  interrotto da SIGHUP
+  130  interrotto da Ctrl+C (SIGINT)
+  143  interrotto da SIGTERM
 )";
 }
 

@@ -85,6 +85,10 @@ void CliRunObserver::Unload2() {
 
 void CliRunObserver::PumpEvents() { Poll(); }
 
+void CliRunObserver::PointAdded() {
+  if (on_point_added_) on_point_added_();
+}
+
 void CliRunObserver::Poll() {
   if (interrupt_.load(std::memory_order_relaxed)) cancel_ = true;
   Draw(false);

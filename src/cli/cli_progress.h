@@ -8,9 +8,11 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <ostream>
 #include <string>
+#include <utility>
 
 #include "simulation/run_observer.h"
 
@@ -47,6 +49,12 @@ class CliRunObserver : public RunObserver {
   void AddErr() override;
   void Unload2() override;
   void PumpEvents() override;
+  void PointAdded() override;
+
+  // Called at each PointAdded (the CSV writer); nullptr for none.
+  void SetPointAdded(std::function<void()> on_point_added) {
+    on_point_added_ = std::move(on_point_added);
+  }
 
   // Copies the interrupt flag and redraws the line when it is due; touches no engine.
   void Poll();
@@ -70,6 +78,7 @@ class CliRunObserver : public RunObserver {
   int spinner_ = 0;
   std::size_t drawn_width_ = 0;
   bool shown_ = false;
+  std::function<void()> on_point_added_;
 };
 
 }  // namespace quorvel::cli

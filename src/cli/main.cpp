@@ -17,8 +17,8 @@
 int main(int argc, char** argv) {
   using namespace quorvel::cli;
 
-  // Before any other thread exists: the engine's threads inherit the blocked SIGINT.
-  BlockInterruptSignal();
+  // Before any other thread exists: the engine's threads inherit the blocked signals.
+  BlockInterruptSignals();
 
   const std::vector<std::string> args(argv + 1, argv + argc);
   const ParsedCommandLine parsed = ParseCommandLine(args);
@@ -33,18 +33,31 @@ int main(int argc, char** argv) {
       break;
   }
 
+  // From here a signal ends the tool: at once while the test is read (a FIFO without a writer
+  // blocks there), as "Ferma" once the run has started.
+  std::atomic<bool> interrupt{false};
+  InterruptWatcher watcher(interrupt);
+
   const std::optional<RunSettings> settings = PrepareRun(parsed.options, std::cerr);
   if (!settings) return kExitFailure;
 
   quorvel::ScriptEngineInit engine;
-  quorvel::ScriptHost host;
-  if (const quorvel::ScriptStatus loaded = host.LoadCode(quorvel::PreludeText()); !loaded) {
-    std::cerr << "quorvel-cli: " << loaded.error().description.toStdString() << '\n';
-    return kExitFailure;
+  int status = kExitFailure;
+  {
+    quorvel::ScriptHost host;
+    if (const quorvel::ScriptStatus loaded = host.LoadCode(quorvel::PreludeText()); !loaded) {
+      std::cerr << "quorvel-cli: " << loaded.error().description.toStdString() << '\n';
+      return kExitFailure;
+    }
+    CommandIo io{std::cout, std::cerr, isatty(STDERR_FILENO) != 0, parsed.options.report};
+    watcher.RunStarts([&host] { host.CancelRunningCall(); });
+    status = ExecuteRun(*settings, host, interrupt, io);
+    watcher.RunEnds();
   }
-
-  std::atomic<bool> interrupt{false};
-  CommandIo io{std::cout, std::cerr, isatty(STDERR_FILENO) != 0, parsed.options.report};
-  InterruptWatcher watcher(interrupt, [&host] { host.CancelRunningCall(); });
-  return ExecuteRun(*settings, host, interrupt, io);
+  // A run cut off by a signal ends as the signal would have ended it, so that a script can tell
+  // it from a finished run.
+  if (const int signal_number = watcher.received_signal(); signal_number != 0) {
+    return ExitStatusForSignal(signal_number);
+  }
+  return status;
 }

@@ -1,13 +1,132 @@
 #include "documents/safe_file.h"
 
 #include <QBuffer>
+#include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
 
 namespace quorvel {
 
+namespace {
+
+QString SystemError(int error_number) {
+  return QString::fromLocal8Bit(std::strerror(error_number));
+}
+
+QString TooLarge(qint64 limit) {
+  return QStringLiteral("Il file supera il limite di %1 MiB di un file di test")
+      .arg(static_cast<double>(limit) / (1 << 20));
+}
+
+// Closes a descriptor once, whatever the path out.
+class Descriptor {
+ public:
+  explicit Descriptor(int fd) : fd_(fd) {}
+  ~Descriptor() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  Descriptor(const Descriptor&) = delete;
+  Descriptor& operator=(const Descriptor&) = delete;
+
+  int get() const { return fd_; }
+  bool valid() const { return fd_ >= 0; }
+  // Closes now and gives close()'s result (a late write error can surface here).
+  int Close() {
+    const int result = ::close(fd_);
+    fd_ = -1;
+    return result;
+  }
+
+ private:
+  int fd_;
+};
+
+// The bytes written over the file itself. nullopt when the file cannot be opened for this (the
+// caller then reports its own error), otherwise the outcome: an empty text for success.
+std::optional<QString> WriteInPlace(const QString& path, const QByteArray& bytes) {
+  Descriptor fd(::open(QFile::encodeName(path).constData(), O_WRONLY | O_CLOEXEC));
+  if (!fd.valid()) return std::nullopt;
+  struct stat status {};
+  if (::fstat(fd.get(), &status) != 0 || !S_ISREG(status.st_mode)) return std::nullopt;
+
+  // Room first: a full disk or a size limit fails here, with the old contents intact.
+  const off_t size = static_cast<off_t>(bytes.size());
+  if (size > status.st_size) {
+    const int reserved = ::posix_fallocate(fd.get(), 0, size);
+    if (reserved != 0 && reserved != EOPNOTSUPP && reserved != EINVAL) {
+      return QStringLiteral("Impossibile salvare il file (non modificato): ") +
+             SystemError(reserved);
+    }
+  }
+
+  const QString damaged = QStringLiteral(
+      "Il file è stato scritto solo in parte e potrebbe essere "
+      "danneggiato: ");
+  off_t done = 0;
+  while (done < size) {
+    const ssize_t n =
+        ::pwrite(fd.get(), bytes.constData() + done, static_cast<size_t>(size - done), done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return damaged + SystemError(n < 0 ? errno : ENOSPC);
+    done += n;
+  }
+  if (::ftruncate(fd.get(), size) != 0) return damaged + SystemError(errno);
+  if (::fsync(fd.get()) != 0) return damaged + SystemError(errno);
+  if (fd.Close() != 0) return damaged + SystemError(errno);
+  return QString();
+}
+
+}  // namespace
+
+std::optional<QString> ReadFileBytes(const QString& path, QByteArray& bytes, qint64 limit) {
+  bytes.clear();
+  QFile file(path);
+  const QFileInfo info(path);
+  if (info.isFile() && info.size() > limit) return TooLarge(limit);
+  if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) return file.errorString();
+  constexpr qint64 kChunk = 64 * 1024;
+  while (true) {
+    const qint64 room = limit + 1 - bytes.size();
+    if (room <= 0) {
+      bytes.clear();
+      return TooLarge(limit);
+    }
+    const qint64 old_size = bytes.size();
+    bytes.resize(old_size + std::min(kChunk, room));
+    const qint64 n = file.read(bytes.data() + old_size, bytes.size() - old_size);
+    if (n < 0) {
+      bytes.clear();
+      return file.errorString();
+    }
+    bytes.resize(old_size + n);
+    if (n == 0) break;
+  }
+  if (bytes.size() > limit) {
+    bytes.clear();
+    return TooLarge(limit);
+  }
+  return std::nullopt;
+}
+
 std::optional<QString> ReplaceFileContents(const QString& path, const QByteArray& bytes) {
   QSaveFile file(path);
-  if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) return file.errorString();
+  if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+    // No new file beside it (often: a folder the user may not write); the file itself may
+    // still be writable.
+    if (const std::optional<QString> in_place = WriteInPlace(path, bytes)) {
+      if (in_place->isEmpty()) return std::nullopt;
+      return in_place;
+    }
+    return file.errorString();
+  }
   if (file.write(bytes) != bytes.size()) {
     QString problem = file.errorString();
     if (file.error() == QFileDevice::NoError) {

@@ -1,8 +1,11 @@
 #include "documents/test_document.h"
 
 #include <algorithm>
+#include <limits>
 #include <utility>
 #include <vector>
+
+#include "simulation/parameter_name.h"
 
 namespace quorvel {
 
@@ -131,7 +134,17 @@ CodecStatus ApplyOscilloscopeRecord(OscilloscopeSection& osc, const QString& key
   if (key == u"OscVDivI") return SetIntegerInRange(value, osc.vdiv_in, 0, 12);
   if (key == u"OscVDivO") return SetIntegerInRange(value, osc.vdiv_out, 0, 12);
   if (key == u"OscParS") {
-    osc.parameter_items.append(ToText(value));
+    const QString item = ToText(value);
+    // The name is what a run assigns with "name=value": anything but an identifier would run
+    // as code. An item without a blank is malformed, not dangerous: the run skips and counts it.
+    const qsizetype blank = item.indexOf(u' ');
+    if (blank >= 0 && !IsParameterName(QStringView(item).left(blank))) {
+      if (osc.skipped_parameter_items < std::numeric_limits<std::int32_t>::max()) {
+        ++osc.skipped_parameter_items;
+      }
+      return Ok();
+    }
+    osc.parameter_items.append(item);
     return Ok();
   }
   return Ok();

@@ -46,6 +46,9 @@ struct OscilloscopeSection {
   std::int16_t vdiv_in = 6;                                // "OscVDivI": SVDivI, 0 to 12
   std::int16_t vdiv_out = 6;                               // "OscVDivO": SVDivO, 0 to 12
   QStringList parameter_items;                             // "OscParS": lstPar in list order
+  // "OscParS" records that were read and skipped because the item's name is not a parameter
+  // name (IsParameterName): a run would execute it as code. Not written to a file.
+  std::int32_t skipped_parameter_items = 0;
 
   friend bool operator==(const OscilloscopeSection&, const OscilloscopeSection&) = default;
 };
@@ -104,7 +107,8 @@ CodecResult<TestDocument> ReadTestDocument(const QByteArray& bytes);
 //   start and end frequency texts, multipliers and oscillations (not the samples); another
 //   value is ignored; an existing section is kept unchanged;
 // - any other key of the oscilloscope section creates the section with its defaults first;
-//   "OscParS" appends an item;
+//   "OscParS" appends an item, unless the text before its first blank is not a parameter name
+//   (IsParameterName): that item is skipped and counted in skipped_parameter_items;
 // - unknown keys are ignored.
 // Errors carry record 0 and describe the value only; ReadTestDocument adds record and key.
 CodecStatus ApplyTestRecord(TestDocument& document, const Record& record);

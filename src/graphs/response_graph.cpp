@@ -13,16 +13,21 @@
 #include <functional>
 
 #include "graphs/filter_overlay.h"
+#include "graphs/graph_scales.h"
 #include "numbers/eng_number.h"
 #include "numbers/number_text.h"
 
 namespace quorvel {
 namespace {
 
-constexpr double kMargin = 20;           // top margin, and bottom margin of the linear graph
-constexpr double kLinearGridStep = 100;  // spacing of the linear frequency grid
-constexpr double kLastLabelGap = 5;      // gap between the last frequency label and the edge
-constexpr double kLabelOffset = 1;       // offset of labels from lines and edges
+constexpr double kMargin = 20;             // top margin, and bottom margin of the linear graph
+constexpr double kLinearGridStep = 100;    // spacing of the linear frequency grid
+constexpr double kLastLabelGap = 5;        // gap between the last frequency label and the edge
+constexpr double kLabelOffset = 1;         // offset of labels from lines and edges
+constexpr double kLegendPadding = 3;       // around the legend's texts and samples
+constexpr double kLegendSample = 16;       // length of a legend entry's colour sample
+constexpr double kLegendSpacing = 12;      // between two legend entries
+constexpr double kLegendWidthShare = 0.6;  // the legend's row is at most this share of the width
 // More phase grid lines than this could not be told apart on any surface; a scale that would
 // need them (only possible with absurd phases) gets none rather than a near-endless loop.
 constexpr double kMaxPhaseGridLines = 10000;
@@ -75,6 +80,12 @@ class GraphPainter {
   }
 
   double TextWidth(const QString& text) const { return metrics_.horizontalAdvance(text); }
+  double TextHeight() const { return metrics_.height(); }
+  QString Elided(const QString& text, double width) const {
+    return metrics_.elidedText(text, Qt::ElideRight, width);
+  }
+
+  void Fill(const QRectF& rect, const QColor& colour) { painter_.fillRect(rect, colour); }
 
   // Prints text with its top left corner at (x, top).
   void Print(const QString& text, double x, double top) {
@@ -84,6 +95,7 @@ class GraphPainter {
 
   const GraphOptions& options() const { return options_; }
   double w() const { return size_.width(); }
+  double h() const { return size_.height(); }
 
  private:
   QPainter& painter_;
@@ -95,9 +107,65 @@ class GraphPainter {
 
 using PointY = std::function<std::optional<double>(const ResponsePoint&)>;
 
+// The values of the horizontal lines of a graph, given the height of a line of text.
+using ScaleLabels = std::function<std::vector<ScaleLabel>(double text_height)>;
+
+// A reference curve on the current sweep's frequency axis, broken like the current curve where a
+// point cannot be placed.
+void DrawReference(GraphPainter& g, const SweepResult& reference, double f_first, double f_last,
+                   const PointY& point_y, const QColor& colour) {
+  const std::size_t count = PointCount(reference);
+  std::optional<QPointF> previous;
+  for (std::size_t i = 0; i < count; ++i) {
+    const ResponsePoint& point = reference.points[i];
+    const auto x = FrequencyX(point.frequency, f_first, f_last, g.options().log_x, g.w());
+    const auto y = point_y(point);
+    std::optional<QPointF> current;
+    if (x && y) current = QPointF(*x, *y);
+    if (previous && current) {
+      g.Line(previous->x(), previous->y(), current->x(), current->y(), colour);
+    }
+    previous = current;
+  }
+}
+
+// The legend of the references: one row of entries, each a sample of the reference's colour and
+// its text, centred in the margin band that starts at `band_top` (the margin without frequency
+// labels, where no curve within the scale goes), over a patch of the background. Texts are
+// shortened with "…" so that the row takes at most kLegendWidthShare of the width; the sides
+// stay free for the scale values on the left and the window's report button on the right.
+void DrawLegend(GraphPainter& g, const std::vector<ReferenceCurve>& references, double band_top) {
+  if (references.empty()) return;
+  const auto n = static_cast<double>(references.size());
+  const double per_entry = g.w() * kLegendWidthShare / n;
+  const double text_limit =
+      std::max(0.0, per_entry - kLegendSample - kLegendPadding - kLegendSpacing);
+  std::vector<QString> texts;
+  double width = 0;
+  for (std::size_t i = 0; i < references.size(); ++i) {
+    texts.push_back(g.Elided(ReferenceLegendText(i, references[i].label), text_limit));
+    width += kLegendSample + kLegendPadding + g.TextWidth(texts.back());
+  }
+  width += kLegendSpacing * (n - 1);
+  const double text_height = g.TextHeight();
+  const double top = band_top + (kMargin - text_height) / 2;
+  double x = (g.w() - width) / 2;
+  g.Fill(QRectF(x - kLegendPadding, band_top, width + 2 * kLegendPadding, kMargin),
+         g.options().background);
+  for (std::size_t i = 0; i < texts.size(); ++i) {
+    g.SetPenWidth(2);
+    g.Line(x, top + text_height / 2, x + kLegendSample, top + text_height / 2, ReferenceColour(i));
+    x += kLegendSample + kLegendPadding;
+    g.SetPenWidth(1);
+    g.Print(texts[i], x, top);
+    x += g.TextWidth(texts[i]) + kLegendSpacing;
+  }
+}
+
 // The steps common to the three graphs; they differ only in layout and in the y of a point.
 void DrawGraph(const SweepResult& result, QPainter& painter, QSizeF size,
-               const GraphOptions& options, const GraphLayout& layout, const PointY& point_y) {
+               const GraphOptions& options, const GraphLayout& layout, const PointY& point_y,
+               const ScaleLabels& scale_labels) {
   const std::size_t count = PointCount(result);
   if (count == 0) return;
   GraphPainter g(painter, size, options);
@@ -122,7 +190,16 @@ void DrawGraph(const SweepResult& result, QPainter& painter, QSizeF size,
   const QString last_label = FrequencyLabel(f_last);
   g.Print(last_label, w - g.TextWidth(last_label) - kLastLabelGap, layout.label_top);
 
+  if (options.numbered_scales) {
+    for (const ScaleLabel& label : scale_labels(g.TextHeight())) {
+      g.Print(label.text, kLabelOffset, label.top);
+    }
+  }
+
   g.SetPenWidth(2);
+  for (std::size_t i = 0; i < options.references.size(); ++i) {
+    DrawReference(g, options.references[i].result, f_first, f_last, point_y, ReferenceColour(i));
+  }
   std::optional<QPointF> previous;
   if (const auto y0 = point_y(result.points[0])) previous = QPointF(0, *y0);
   for (std::size_t i = 1; i < count; ++i) {
@@ -151,6 +228,8 @@ void DrawGraph(const SweepResult& result, QPainter& painter, QSizeF size,
     }
     previous = current;
   }
+
+  DrawLegend(g, options.references, layout.legend_band_top);
 }
 
 }  // namespace
@@ -183,8 +262,10 @@ std::optional<double> AmplitudeLogY(double amplitude, double h, double log_floor
   return Finite(kMargin + *log_a / *log_floor_value * (h - 2 * kMargin));
 }
 
-PhaseScale ComputePhaseScale(const SweepResult& result, double h) {
+PhaseScale ComputePhaseScale(const SweepResult& result, double h, PhaseExtent extra) {
   PhaseScale scale;
+  if (std::isfinite(extra.low)) scale.pmin = std::min(scale.pmin, extra.low);
+  if (std::isfinite(extra.high)) scale.pmax = std::max(scale.pmax, extra.high);
   const std::size_t count = PointCount(result);
   for (std::size_t i = 0; i < count; ++i) {
     const double p = result.points[i].phase;
@@ -274,6 +355,7 @@ GraphLayout AmplitudeLinearLayout(double h) {
   layout.marker_from = kMargin;
   layout.marker_to = h - kMargin;
   layout.cutoff_label_top = h - 2 * kMargin;
+  layout.legend_band_top = 0;
   return layout;
 }
 
@@ -289,6 +371,7 @@ GraphLayout AmplitudeLogLayout(double h, double log_floor) {
   layout.marker_from = kMargin;
   layout.marker_to = h;
   layout.cutoff_label_top = kMargin + kLabelOffset;
+  layout.legend_band_top = h - kMargin;
   return layout;
 }
 
@@ -304,14 +387,20 @@ GraphLayout PhaseLayout(const PhaseScale& scale, double h) {
   layout.marker_from = kMargin;
   layout.marker_to = h;
   if (layout.axis_y) layout.cutoff_label_top = *layout.axis_y + kLabelOffset;
+  layout.legend_band_top = h - kMargin;
   return layout;
 }
 
 void DrawAmplitudeLinear(const SweepResult& result, QPainter& surface, QSizeF size,
                          const GraphOptions& options) {
   const double h = size.height();
-  DrawGraph(result, surface, size, options, AmplitudeLinearLayout(h),
-            [h](const ResponsePoint& p) { return AmplitudeLinearY(p.amplitude, h); });
+  DrawGraph(
+      result, surface, size, options, AmplitudeLinearLayout(h),
+      [h](const ResponsePoint& p) { return AmplitudeLinearY(p.amplitude, h); },
+      [h, &options](double text_height) {
+        return AmplitudeScaleLabels(h, false, options.log_floor, options.amplitude_unit,
+                                    text_height);
+      });
 }
 
 void DrawAmplitudeLog(const SweepResult& result, QPainter& surface, QSizeF size,
@@ -320,15 +409,46 @@ void DrawAmplitudeLog(const SweepResult& result, QPainter& surface, QSizeF size,
   const double log_floor = options.log_floor;
   DrawGraph(
       result, surface, size, options, AmplitudeLogLayout(h, log_floor),
-      [h, log_floor](const ResponsePoint& p) { return AmplitudeLogY(p.amplitude, h, log_floor); });
+      [h, log_floor](const ResponsePoint& p) { return AmplitudeLogY(p.amplitude, h, log_floor); },
+      [h, log_floor, &options](double text_height) {
+        return AmplitudeScaleLabels(h, true, log_floor, options.amplitude_unit, text_height);
+      });
 }
 
 void DrawPhase(const SweepResult& result, QPainter& surface, QSizeF size,
                const GraphOptions& options) {
   const double h = size.height();
-  const PhaseScale scale = ComputePhaseScale(result, h);
-  DrawGraph(result, surface, size, options, PhaseLayout(scale, h),
-            [&scale](const ResponsePoint& p) { return PhaseY(p.phase, scale); });
+  const PhaseScale scale = ComputePhaseScale(result, h, ReferencePhaseExtent(options.references));
+  DrawGraph(
+      result, surface, size, options, PhaseLayout(scale, h),
+      [&scale](const ResponsePoint& p) { return PhaseY(p.phase, scale); },
+      [&scale, h](double text_height) { return PhaseScaleLabels(scale, h, text_height); });
+}
+
+bool DrawAmplitudeGraph(const SweepResult& result, QPainter& surface, QSizeF size,
+                        const GraphOptions& options, const GraphOverlay& overlay) {
+  if (PointCount(result) == 0) return false;
+  if (options.log_y) {
+    DrawAmplitudeLog(result, surface, size, options);
+  } else {
+    DrawAmplitudeLinear(result, surface, size, options);
+  }
+  if (!overlay.text.isEmpty()) {
+    PrintOverlay(surface, size, overlay.x1, overlay.y1, overlay.text, OverlayLineHeight(surface),
+                 options.foreground);
+  }
+  return true;
+}
+
+bool DrawPhaseGraph(const SweepResult& result, QPainter& surface, QSizeF size,
+                    const GraphOptions& options, const GraphOverlay& overlay) {
+  if (PointCount(result) == 0) return false;
+  DrawPhase(result, surface, size, options);
+  if (!overlay.text.isEmpty()) {
+    PrintOverlay(surface, size, overlay.x2, overlay.y2, overlay.text, OverlayLineHeight(surface),
+                 options.foreground);
+  }
+  return true;
 }
 
 bool DrawGraphs(const SweepResult& result, QPainter& amplitude_surface, QSizeF amplitude_size,

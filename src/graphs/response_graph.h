@@ -7,6 +7,7 @@
 #include <optional>
 #include <vector>
 
+#include "graphs/reference_curves.h"
 #include "simulation/frequency_sweep.h"
 
 class QPainter;
@@ -29,6 +30,14 @@ struct GraphOptions {
   double log_floor = 0.1;    // ratio at the bottom of the logarithmic amplitude axis, in (0, 1)
   QColor background = Qt::white;
   QColor foreground = Qt::black;
+  // "Scale numeriche": the values of the horizontal grid lines at the left edge (graph_scales.h).
+  // Off, the graphs carry no values.
+  bool numbered_scales = false;
+  QString amplitude_unit;  // the amplitude panel's tag: "db" numbers decibels, others the ratio
+  // Earlier runs drawn under the curves in muted colours, named in a one-row legend in the margin
+  // without frequency labels (reference_curves.h). Their points are placed on the current sweep's
+  // frequency axis; the phase scale holds their phases too.
+  std::vector<ReferenceCurve> references;
 };
 
 // Horizontal placement of frequency f on a surface of width w, with first_frequency on the left
@@ -58,8 +67,9 @@ struct PhaseScale {
 };
 
 // The phase scale of the first result.count points on a surface of height h. Non-finite phases
-// are left out of the extremes.
-PhaseScale ComputePhaseScale(const SweepResult& result, double h);
+// are left out of the extremes. `extra` widens the extremes (to hold reference curves); its
+// default changes nothing, since the scale always holds 0.
+PhaseScale ComputePhaseScale(const SweepResult& result, double h, PhaseExtent extra = {});
 
 // Vertical placement of a phase in degrees on the phase graph.
 std::optional<double> PhaseY(double phase, const PhaseScale& scale);
@@ -96,6 +106,9 @@ struct GraphLayout {
   double marker_from = 0;
   double marker_to = 0;
   std::optional<double> cutoff_label_top;
+  // Top of the margin band (kMargin high) that holds the reference legend: the one without the
+  // frequency labels (the top band of the linear amplitude graph, else the bottom band).
+  double legend_band_top = 0;
 };
 
 GraphLayout AmplitudeLinearLayout(double h);
@@ -128,5 +141,14 @@ struct GraphOverlay {
 bool DrawGraphs(const SweepResult& result, QPainter& amplitude_surface, QSizeF amplitude_size,
                 QPainter& phase_surface, QSizeF phase_size, const GraphOptions& options,
                 const GraphOverlay& overlay = {});
+
+// One of the two surfaces of DrawGraphs alone, as DrawGraphs draws it when both surfaces have
+// the same font (the overlay at x1, y1 on the amplitude graph, x2, y2 on the phase graph, its
+// lines spaced by this surface's line height), for saving one graph as an image.
+// False, with nothing drawn, when there is no point.
+bool DrawAmplitudeGraph(const SweepResult& result, QPainter& surface, QSizeF size,
+                        const GraphOptions& options, const GraphOverlay& overlay = {});
+bool DrawPhaseGraph(const SweepResult& result, QPainter& surface, QSizeF size,
+                    const GraphOptions& options, const GraphOverlay& overlay = {});
 
 }  // namespace quorvel

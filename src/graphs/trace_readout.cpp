@@ -130,7 +130,7 @@ TraceReadout ComputeTrace(const SweepResult& result, const TraceInput& input) {
     if (out.frequency) out.phase = Finite(CurvePhase(result, *out.frequency));
   } else {
     // The pointer's height on the phase scale, computed again from all points.
-    const PhaseScale scale = ComputePhaseScale(result, input.h2);
+    const PhaseScale scale = ComputePhaseScale(result, input.h2, input.reference_phases);
     out.phase = Finite((scale.y_zero - input.y) / scale.units_per_degree);
   }
 

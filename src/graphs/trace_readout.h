@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 
+#include "graphs/reference_curves.h"
 #include "simulation/frequency_sweep.h"
 
 namespace quorvel {
@@ -44,6 +45,9 @@ struct TraceInput {
   double log_floor = 0.1;  // ratio at the bottom of the logarithmic amplitude axis
   QString amplitude_unit;  // tag of the amplitude panel
   QString phase_unit = kDegreeUnit.toString();  // tag of the phase panel
+  // The phases of the reference curves drawn (ReferencePhaseExtent), which the phase scale
+  // holds: the pointer's height reads on the scale that is drawn.
+  PhaseExtent reference_phases;
 };
 
 // What the window shows after the move.

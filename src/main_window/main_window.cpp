@@ -111,6 +111,13 @@ void Form1::ApplyDefaultSliders() {
   graphs_->SLog_Change();
 }
 
+void Form1::FreshScriptScope() {
+  ScriptStatus status = Script1_->ResetGlobalScope();
+  if (status.ok()) status = Script1_->LoadCode(PreludeText());
+  if (!status.ok())
+    QMessageBox::critical(this, QStringLiteral("Errore"), status.error().description);
+}
+
 // ---- Layout and splitters
 
 void Form1::TS1_Click(int index) {
@@ -249,14 +256,14 @@ void Form1::RunSweep(double start_frequency, double end_frequency, std::int32_t 
   SweepResult measured;
   const QString parameters = ParametersText();
   const QString functions = FunctionsText();
-  const std::optional<QString> report = launcher_->Launch(*this, [&](RunObserver& observer) {
+  const std::optional<RunOutcome> outcome = launcher_->Launch(*this, [&](RunObserver& observer) {
     ScriptFilterEngine engine(*Script1_);
     return RunFrequencySweep(engine, observer, start_frequency, end_frequency, samples,
                              oscillations, parameters, functions, measured, cancel_);
   });
   running_ = false;
-  if (!report) return;
-  c_.fReport->SetReport(*report);
+  if (!outcome) return;
+  c_.fReport->SetReport(outcome->report);
   graphs_->SetResult(std::move(measured));
 }
 

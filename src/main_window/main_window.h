@@ -64,6 +64,10 @@ class Form1 : public QMainWindow, public OscilloscopeHost {
   void HideOscilloscope();
 
   void ApplyDefaultSliders();
+  // A new test starts on a fresh global scope with the prelude loaded again, so that nothing a
+  // test's scripts left behind (a redefined prelude function, a frozen global object) reaches
+  // the next one. A failure is shown in a message box.
+  void FreshScriptScope();
   void LayoutMainWindow();
   // The tab strip's choice: which graphs show, then the layout.
   void TS1_Click(int index);

@@ -4,7 +4,6 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
-#include <QFile>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -175,17 +174,12 @@ bool TestDocuments::WriteTestFile(const QString& path) {
 }
 
 bool TestDocuments::ReadTestFile(const QString& path) {
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) {
-    ShowFileError(file.errorString());
+  // Reading stops at the size limit of a test file: a stranger's file cannot fill the memory.
+  QByteArray bytes;
+  if (const std::optional<QString> problem = ReadFileBytes(path, bytes)) {
+    ShowFileError(*problem);
     return false;
   }
-  const QByteArray bytes = file.readAll();
-  if (file.error() != QFileDevice::NoError) {
-    ShowFileError(file.errorString());
-    return false;
-  }
-  file.close();
 
   RecordReader reader(bytes);
   const CodecResult<Record> header = reader.Next();
@@ -290,6 +284,7 @@ bool TestDocuments::ConfirmDiscard() {
 
 void TestDocuments::ResetTest() {
   window_.HideOscilloscope();
+  window_.FreshScriptScope();
   window_.setWindowTitle(QStringLiteral("Quorvel"));
   window_.ApplyDefaultSliders();
   c_.txtPar->clear();

@@ -210,16 +210,17 @@ void Form2::StartRun() {
   // The run fills a trace of its own, handed over when it ends.
   TimeTrace measured;
   running_ = true;
-  const std::optional<QString> report = host_.Launcher().Launch(*this, [&](RunObserver& observer) {
-    ScriptFilterEngine engine(host_.Script1());
-    return SimulateTrace(engine, observer, measured, run.RunOscillations, run.RunSamples,
-                         run.RunFrequency, run.ParText, run.FilText, items,
-                         static_cast<int>(items.size()), waveform, stop_requested_);
-  });
+  const std::optional<RunOutcome> outcome =
+      host_.Launcher().Launch(*this, [&](RunObserver& observer) {
+        ScriptFilterEngine engine(host_.Script1());
+        return SimulateTrace(engine, observer, measured, run.RunOscillations, run.RunSamples,
+                             run.RunFrequency, run.ParText, run.FilText, items,
+                             static_cast<int>(items.size()), waveform, stop_requested_);
+      });
   running_ = false;
-  if (!report) return;
+  if (!outcome) return;
   screen_->SetTrace(std::move(measured));
-  c_.fReport->SetReport(*report);
+  c_.fReport->SetReport(outcome->report);
   ++run_count_;
 }
 

@@ -13,8 +13,8 @@
 
 #include "numbers/number_text.h"
 #include "oscilloscope/oscilloscope_controls.h"
-#include "scripting/script_var_list.h"
 #include "simulation/oscilloscope_run.h"
+#include "simulation/parameter_name.h"
 
 namespace quorvel {
 
@@ -24,13 +24,6 @@ QString ParameterItemText(const QString& name, const QString& percent, const QSt
                           const QString& maximum) {
   return name + QLatin1Char(' ') + percent + QStringLiteral("% [") + minimum + QLatin1Char(';') +
          maximum + QLatin1Char(']');
-}
-
-// A parameter's name becomes the left side of a "name=value" statement: only an identifier
-// (letters, digits and "_", not starting with a digit) is accepted.
-bool IsParameterName(const QString& name) {
-  if (name.isEmpty() || name.front().isDigit()) return false;
-  return std::all_of(name.begin(), name.end(), IsIdentChar);
 }
 
 // The selected row of a list, -1 when no item is selected.

@@ -23,17 +23,25 @@ class ScriptEngineInit {
 };
 
 struct ScriptLimits {
-  // A call running longer than this is stopped and fails.
+  // A call running longer than this is stopped and fails with script_errors::kTimeout.
   std::chrono::milliseconds call_time_limit{10000};
   // How often the busy hook runs while a call lasts.
   std::chrono::milliseconds busy_hook_interval{50};
-  // A call during which the process grows by more than this is stopped and fails.
-  std::size_t memory_growth_limit = std::size_t{256} << 20;
+  // What the scripts of one global scope may add to the process's resident memory, counted from
+  // when the scope was created; the engine's own heap is held near the same size. A call that
+  // finds the process past it, even after a garbage collection, is stopped and fails with
+  // script_errors::kOutOfMemory.
+  std::size_t memory_limit = std::size_t{512} << 20;
 };
 
-// The program's one script engine: a global scope that lives as long as the host, in which
-// filter texts run as global code. Every engine failure comes back as a ScriptError; nothing of
-// the engine's API is visible outside this class.
+// The program's one script engine: a global scope in which filter texts run as global code.
+// Every engine failure comes back as a ScriptError; nothing of the engine's API is visible
+// outside this class, and no call throws (only the constructor may, at program start).
+//
+// Scripts see the standard ECMAScript built-ins and nothing else: no files, network, processes
+// or host objects. Nothing the host uses to run them (generated functions, shared buffers) is
+// reachable from a script, and nothing a call leaves behind outlives it unbounded: promise jobs
+// are dropped, a runaway call is stopped, and memory is bounded by ScriptLimits.
 //
 // All calls come from one thread. CancelRunningCall alone may be called from any thread.
 class ScriptHost {
@@ -43,8 +51,14 @@ class ScriptHost {
   ScriptHost(const ScriptHost&) = delete;
   ScriptHost& operator=(const ScriptHost&) = delete;
 
-  // Runs code once in the global scope (the prelude); its definitions stay for the host's life.
+  // Runs code once in the global scope (the prelude); its definitions stay for the scope's life.
   ScriptStatus LoadCode(const QString& text);
+
+  // Replaces the global scope by a fresh one that holds the standard built-ins only: every
+  // global a script made is gone, the compiled texts are forgotten and a run in progress ends.
+  // The caller loads the prelude again. Fails (keeping the old scope) only when the engine
+  // cannot make a new one, or with kBusy from inside a call.
+  ScriptStatus ResetGlobalScope();
 
   // Runs a text as global code and gives the value of its last expression. A text run again
   // re-runs its compiled script, with the same effect as running the text afresh. The source
@@ -67,8 +81,8 @@ class ScriptHost {
   // it fails with script_errors::kBusy.
   void SetBusyHook(std::function<void()> hook);
 
-  // Stops the call that is running now, if any; it fails with script_errors::kCancelled.
-  // Safe from any thread and from the busy hook.
+  // Stops the call that is running now, if any; it fails with script_errors::kCancelled. A call
+  // that starts afterwards is not touched. Safe from any thread and from the busy hook.
   void CancelRunningCall();
 
   // The time-step loop's calls, prepared once per run so that a step compiles and parses
@@ -77,16 +91,20 @@ class ScriptHost {
   //                      booleans and strings exactly; undefined and objects not saved; a name
   //                      the engine does not know, or null, keeps its saved value)
   //   RestoreRunState    WriteVarValues, then "dt=", "t=" and, when vi is given, "vi=" with
-  //                      the numbers' statement texts; gives how many of these failed
+  //                      the numbers' statement texts; gives how many of these failed, or the
+  //                      error that stopped the call (time limit, memory, cancel)
   //   RunInputStatement  Evaluate(input statement), converted with ToDouble
   //   RunFunctions       Evaluate(functions, "Funzioni del filtro")
   //   ReadOutput         GetNumber("vo")
-  // Saved values start as 0, and ResetRunState sets them all back to 0.
-  void BeginRun(const std::vector<QString>& state_names, const QString& functions,
-                const QString& input_statement);
+  // Saved values start as 0, and ResetRunState sets them all back to 0. BeginRun fails only
+  // when the engine cannot prepare the calls (out of memory, busy); EndRun ends the run, after
+  // which nothing prepared for it can be reached any more. Step calls with no run in progress
+  // fail with script_errors::kNoRun.
+  ScriptStatus BeginRun(const std::vector<QString>& state_names, const QString& functions,
+                        const QString& input_statement);
   void ResetRunState();
   void SaveRunState();
-  int RestoreRunState(double dt, double t, const double* vi);
+  Expected<int> RestoreRunState(double dt, double t, const double* vi);
   Expected<double> RunInputStatement();
   ScriptStatus RunFunctions();
   Expected<double> ReadOutput();

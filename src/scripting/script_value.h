@@ -21,7 +21,14 @@ inline constexpr int kThrown = 5022;  // a script's own throw of something that 
 inline constexpr int kRangeError = 5029;
 inline constexpr int kTimeout = 5100;
 inline constexpr int kCancelled = 5101;
-inline constexpr int kBusy = 5102;  // a call made while another call is running
+inline constexpr int kBusy = 5102;   // a call made while another call is running
+inline constexpr int kNoRun = 5103;  // a time-step call with no run in progress
+
+// The errors of a call that the host stopped (time limit, memory, cancel): whatever the call
+// belonged to cannot usefully go on.
+inline constexpr bool StopsTheRun(int number) {
+  return number == kTimeout || number == kOutOfMemory || number == kCancelled;
+}
 }  // namespace script_errors
 
 struct ScriptError {

@@ -79,10 +79,13 @@ QString ScriptStringLiteral(const QString& text) {
   return out;
 }
 
-void ReadVarValues(ScriptVarList& list, ScriptHost& host) {
+std::optional<ScriptError> ReadVarValues(ScriptVarList& list, ScriptHost& host) {
   for (size_t i = 0; i < list.names.size(); ++i) {
     auto value = host.Evaluate(list.names[i]);
-    if (!value) continue;
+    if (!value) {
+      if (script_errors::StopsTheRun(value.error().number)) return value.error();
+      continue;
+    }
     switch (value->kind()) {
       case ScriptValue::Kind::Number:
         list.values[i] = NumberText(value->number());
@@ -101,9 +104,10 @@ void ReadVarValues(ScriptVarList& list, ScriptHost& host) {
         break;
     }
   }
+  return std::nullopt;
 }
 
-void WriteVarValues(const ScriptVarList& list, ScriptHost& host) {
+std::optional<ScriptError> WriteVarValues(const ScriptVarList& list, ScriptHost& host) {
   for (size_t i = 0; i < list.names.size(); ++i) {
     const QString& value = list.values[i];
     if (value.isEmpty()) continue;
@@ -114,8 +118,10 @@ void WriteVarValues(const ScriptVarList& list, ScriptHost& host) {
     } else {
       statement += QString(value).replace(u',', u'.');
     }
-    (void)host.Evaluate(statement);
+    auto result = host.Evaluate(statement);
+    if (!result && script_errors::StopsTheRun(result.error().number)) return result.error();
   }
+  return std::nullopt;
 }
 
 void ListItemsToArray(const QStringList& items, QStringList& array) {

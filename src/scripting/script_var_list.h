@@ -3,7 +3,10 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
 #include <vector>
+
+#include "scripting/script_value.h"
 
 namespace quorvel {
 
@@ -39,10 +42,13 @@ void CollectAssignedNames(const QString& text, ScriptVarList& list);
 // The state save: each listed variable's current value becomes its saved text. A name the
 // engine does not know, or a null, keeps its previous text; arrays, functions and other objects
 // (which cannot be written back) and undefined get the empty text, so a restore skips them.
-void ReadVarValues(ScriptVarList& list, ScriptHost& host);
+// A call that the host stops (time limit, memory, cancel) ends the save: its error is returned
+// and the later entries keep their texts.
+std::optional<ScriptError> ReadVarValues(ScriptVarList& list, ScriptHost& host);
 
-// The state restore: each entry with a value is assigned again; failures are skipped.
-void WriteVarValues(const ScriptVarList& list, ScriptHost& host);
+// The state restore: each entry with a value is assigned again; failures are skipped, except
+// a call the host stops, which ends the restore and is returned.
+std::optional<ScriptError> WriteVarValues(const ScriptVarList& list, ScriptHost& host);
 
 // The text written back for a saved string: a script string literal in double quotes.
 QString ScriptStringLiteral(const QString& text);

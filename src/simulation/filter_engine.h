@@ -2,11 +2,14 @@
 
 #include <QString>
 
+#include <optional>
 #include <vector>
 
 #include "scripting/script_value.h"
 
 namespace quorvel {
+
+class ScriptHost;
 
 // What a run asks of the engine that runs the filter. The script host is the real one
 // (ScriptFilterEngine); TextFilterEngine does every step through statement texts exactly as
@@ -44,6 +47,52 @@ class FilterEngine {
   // The value of "vo", as a double.
   virtual Expected<double> ReadOutput() = 0;
   virtual void EndRun() = 0;
+};
+
+// What the two engines on the script host share: the set-up calls, and how a run ends once
+// the host has stopped one of its calls. After a call stopped by the time limit, the memory
+// guard or a cancel (or a BeginRun that failed), every later call of the run fails at once with
+// that error, without running anything: the run that goes on regardless costs nothing more and
+// never meets the runaway again. RestoreAndSet, which reports failed assignments rather than
+// errors, then gives 0 and leaves the error to the attempt's next call. EndRun clears it.
+class HostFilterEngine : public FilterEngine {
+ public:
+  explicit HostFilterEngine(ScriptHost& host) : host_(host) {}
+
+  ScriptStatus Execute(const QString& text, const QString& source_name) final;
+  Expected<double> EvaluateNumber(const QString& text) final;
+  void BeginRun(const std::vector<QString>& state_names, const QString& functions,
+                const QString& input_statement) final;
+  void ResetSavedState() final;
+  void SaveState() final;
+  int RestoreAndSet(double dt, double t, const double* vi) final;
+  Expected<double> RunInput() final;
+  ScriptStatus RunFunctions() final;
+  Expected<double> ReadOutput() final;
+  void EndRun() final;
+
+ protected:
+  ScriptHost& host() const { return host_; }
+
+  // The engine's own way of doing each step (see FilterEngine); an error that stops the run
+  // is passed up as it came.
+  virtual ScriptStatus DoBeginRun(const std::vector<QString>& state_names, const QString& functions,
+                                  const QString& input_statement) = 0;
+  virtual void DoResetSavedState() = 0;
+  virtual std::optional<ScriptError> DoSaveState() = 0;
+  virtual Expected<int> DoRestoreAndSet(double dt, double t, const double* vi) = 0;
+  virtual Expected<double> DoRunInput() = 0;
+  virtual ScriptStatus DoRunFunctions() = 0;
+  virtual Expected<double> DoReadOutput() = 0;
+  virtual void DoEndRun() = 0;
+
+ private:
+  template <typename T>
+  T Watched(T result);
+
+  ScriptHost& host_;
+  bool in_run_ = false;
+  std::optional<ScriptError> stop_;
 };
 
 }  // namespace quorvel

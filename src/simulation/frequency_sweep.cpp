@@ -1,7 +1,9 @@
 #include "simulation/frequency_sweep.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <limits>
 
 #include "numbers/eng_number.h"
 #include "numbers/number_text.h"
@@ -28,19 +30,19 @@ class Sweep {
   Sweep(FilterEngine& engine, RunObserver& observer, const bool& cancel, const QString& parameters,
         const QString& functions)
       : observer_(observer),
-        cancel_(cancel),
+        stop_(cancel),
         errors_(observer),
-        calls_(engine, errors_, cancel),
+        calls_(engine, errors_, stop_),
         engine_(engine),
         parameters_(parameters),
         functions_(functions) {}
 
-  QString Run(double start_frequency, double end_frequency, std::int32_t samples,
-              std::int16_t oscillations, SweepResult& result);
+  RunOutcome Run(double start_frequency, double end_frequency, std::int32_t samples,
+                 std::int16_t oscillations, SweepResult& result);
 
  private:
   // Each returns false when the sweep must be left for the report.
-  bool SetUp();
+  bool SetUp(double longest_duration);
   bool Frequency(std::int32_t i, std::int32_t n, double start_frequency, double log_ratio,
                  std::int16_t oscillations, SweepResult& result);
   bool FrequencyStatements();
@@ -49,7 +51,7 @@ class Sweep {
   QString Report(const Clock::time_point& start_tick) const;
 
   RunObserver& observer_;
-  const bool& cancel_;
+  RunStop stop_;
   RunErrors errors_;
   TrappedEngine calls_;
   FilterEngine& engine_;
@@ -58,6 +60,8 @@ class Sweep {
   const QString& functions_;
 
   bool began_ = false;
+  // Why the run was refused after its parameters ran (a fixed dt that makes no run that ends).
+  QString refusal_;
 
   // Per frequency.
   double f_ = 0;
@@ -76,13 +80,18 @@ class Sweep {
   double integral_vi_ = 0;
   double integral_vo_ = 0;
   double last_advance_ = 0;
+  // False once the frequency's output was not a finite number or a measurement failed: the
+  // point then has no amplitude and no phase.
+  bool computable_ = true;
+  // Set when an accepted step did not move time on: the frequency ends there.
+  bool time_stopped_ = false;
 
   // Scratch targets of guarded statements.
   double phase_ = 0;
 };
 
-QString Sweep::Run(double start_frequency, double end_frequency, std::int32_t samples,
-                   std::int16_t oscillations, SweepResult& result) {
+RunOutcome Sweep::Run(double start_frequency, double end_frequency, std::int32_t samples,
+                      std::int16_t oscillations, SweepResult& result) {
   observer_.Show2(QStringLiteral("AsyncCallback"), QStringLiteral("Simulazione"));
   observer_.PumpEvents();
   pacer_.MarkPumped();
@@ -101,19 +110,29 @@ QString Sweep::Run(double start_frequency, double end_frequency, std::int32_t sa
     }
   }
 
-  if (SetUp()) {
-    for (std::int32_t i = 0; i <= n && !cancel_; ++i) {
+  const double longest_duration = oscillations / std::min(start_frequency, end_frequency);
+  if (SetUp(longest_duration)) {
+    for (std::int32_t i = 0; i <= n && !stop_.requested(); ++i) {
       if (!Frequency(i, n, start_frequency, log_ratio, oscillations, result)) break;
     }
   }
   if (began_) engine_.EndRun();
 
-  QString report = Report(start_tick);
+  RunOutcome outcome;
+  outcome.counts = errors_.counts();
+  outcome.stop_error = stop_.limit_error();
+  if (!refusal_.isEmpty()) {
+    outcome.status = RunStatus::kRefused;
+    outcome.message = refusal_;
+  } else {
+    outcome.status = stop_.requested() ? RunStatus::kCancelled : RunStatus::kCompleted;
+    outcome.report = Report(start_tick);
+  }
   observer_.Unload2();
-  return report;
+  return outcome;
 }
 
-bool Sweep::SetUp() {
+bool Sweep::SetUp(double longest_duration) {
   ScriptVarList assigned;
   CollectAssignedNames(parameters_, assigned);
   if (FindVar(assigned, QStringLiteral("dt")) >= 0) {
@@ -121,6 +140,10 @@ bool Sweep::SetUp() {
     step_.adaptive = false;
     if (!calls_.Execute(parameters_, ParametersSourceName())) return false;
     if (!calls_.ReadNumber(QStringLiteral("dt"), dt_)) return false;
+    if (const std::optional<QString> problem = FixedStepProblem(dt_, longest_duration)) {
+      refusal_ = *problem;
+      return false;
+    }
   }
 
   // The names are the same at every frequency (the texts do not change), so the engine learns
@@ -165,12 +188,20 @@ bool Sweep::Frequency(std::int32_t i, std::int32_t n, double start_frequency, do
   minimum_time_ = 0;
   last_advance_ = 0;
   t_ = 0;
-  while (t_ <= end_time_) {
-    if (!TimeStep()) return false;
+  computable_ = true;
+  time_stopped_ = false;
+  if (!(dt_ > 0 && std::isfinite(dt_) && std::isfinite(end_time_))) {
+    // The frequency's derived values failed (counted): there is no step to take.
+    computable_ = false;
+  } else {
+    while (t_ <= end_time_ && !time_stopped_) {
+      if (!TimeStep()) return false;
+    }
   }
 
   StorePoint(result);
   ++result.count;
+  observer_.PointAdded();
   observer_.SetPB(n > 0 ? static_cast<int>(Round(position * 100, 0)) : 100);
   return true;
 }
@@ -193,8 +224,12 @@ bool Sweep::TimeStep() {
     if (!calls_.CheckAssignments(engine_.RestoreAndSet(dt_, t_, &vi_))) return false;
     if (!calls_.Check(engine_.RunFunctions())) return false;
     if (!calls_.Check(engine_.ReadOutput(), vo_)) return false;
+    if (!std::isfinite(vo_)) {
+      errors_.Count(run_errors::kOverflow);
+      computable_ = false;
+    }
 
-    retry = step_.AfterAttempt(errors_, dt_, previous_vi_, vi_, previous_vo_, vo_);
+    retry = step_.AfterAttempt(errors_, dt_, t_old, previous_vi_, vi_, previous_vo_, vo_);
 
     if (EveryNthCall(kPacingPeriod)) {
       if (t_old > last_advance_) {
@@ -202,17 +237,24 @@ bool Sweep::TimeStep() {
         last_advance_ = t_old;
       }
       pacer_.MaybePump(observer_);
-      if (cancel_) return false;
+      if (stop_.requested()) return false;
     }
   } while (retry);
+  if (!(t_ > t_old)) {
+    // Only a fixed step can get here (the adaptive one never shrinks to a step that does not
+    // advance t), and the same step would fail again: the frequency ends.
+    errors_.Count(run_errors::kOverflow);
+    computable_ = false;
+    time_stopped_ = true;
+  }
 
   // Measurement on the accepted attempt; the phase looks at the first period only.
   if (t_ <= period_ && vo_ < minimum_vo_) {
     minimum_vo_ = vo_;
     minimum_time_ = t_;
   }
-  errors_.Store(integral_vi_, Fp(integral_vi_) + Abs(Fp(vi_)) * dt_);
-  errors_.Store(integral_vo_, Fp(integral_vo_) + Abs(Fp(vo_)) * dt_);
+  if (!errors_.Store(integral_vi_, Fp(integral_vi_) + Abs(Fp(vi_)) * dt_)) computable_ = false;
+  if (!errors_.Store(integral_vo_, Fp(integral_vo_) + Abs(Fp(vo_)) * dt_)) computable_ = false;
   previous_vi_ = vi_;
   previous_vo_ = vo_;
   return true;
@@ -222,6 +264,11 @@ void Sweep::StorePoint(SweepResult& result) {
   const auto index = static_cast<std::size_t>(result.count);
   ResponsePoint& point = result.points[index];
   point.frequency = f_;
+  if (!computable_) {
+    point.amplitude = std::numeric_limits<double>::quiet_NaN();
+    point.phase = std::numeric_limits<double>::quiet_NaN();
+    return;
+  }
   if (integral_vi_ == 0) {
     point.amplitude = 0;
   } else {
@@ -232,10 +279,15 @@ void Sweep::StorePoint(SweepResult& result) {
     errors_.Store(phase_, (Fp(0.75) / f_ - minimum_time_) * f_ * 360.0);
     if (std::fabs(phase_) >= 180.5) phase_ = std::fabs(phase_) - 360;
     point.phase = phase_;
-  } else if (index > 0) {
-    point.phase = result.points[index - 1].phase;
-  } else {
-    point.phase = 0;
+    return;
+  }
+  // No negative output: the phase of the last point that has one.
+  point.phase = 0;
+  for (std::size_t k = index; k > 0; --k) {
+    if (!std::isnan(result.points[k - 1].phase)) {
+      point.phase = result.points[k - 1].phase;
+      break;
+    }
   }
 }
 
@@ -246,7 +298,7 @@ QString Sweep::Report(const Clock::time_point& start_tick) const {
   const ErrorCounts& counts = errors_.counts();
 
   QString report;
-  report += cancel_ ? u"Operazione annullata"_qs : u"Operazione completata"_qs;
+  report += stop_.requested() ? u"Operazione annullata"_qs : u"Operazione completata"_qs;
   report += kLineEnd;
   report += u"Durata simulazione: "_qs + FormatEng(seconds, -3, QStringLiteral("s")) + kLineEnd;
   report += u"Errori totali: "_qs + QString::number(counts.total) + kLineEnd;
@@ -257,18 +309,18 @@ QString Sweep::Report(const Clock::time_point& start_tick) const {
   return report;
 }
 
-bool IsFrequency(double f) { return std::isfinite(f) && f > 0; }
-
 }  // namespace
 
-std::optional<QString> RunFrequencySweep(FilterEngine& engine, RunObserver& observer,
-                                         double start_frequency, double end_frequency,
-                                         std::int32_t samples, std::int16_t oscillations,
-                                         const QString& parameters, const QString& functions,
-                                         SweepResult& result, const bool& cancel) {
-  if (!IsFrequency(start_frequency) || !IsFrequency(end_frequency)) return std::nullopt;
+RunOutcome RunFrequencySweep(FilterEngine& engine, RunObserver& observer, double start_frequency,
+                             double end_frequency, std::int32_t samples, std::int16_t oscillations,
+                             const QString& parameters, const QString& functions,
+                             SweepResult& result, const bool& cancel) {
+  if (!IsRunnableFrequency(start_frequency, oscillations) ||
+      !IsRunnableFrequency(end_frequency, oscillations)) {
+    return RefusedRun(QString::fromUtf16(kBadFrequencyMessage));
+  }
   const RunGuard guard;
-  if (!guard.acquired()) return std::nullopt;
+  if (!guard.acquired()) return RunOutcome{};
   Sweep sweep(engine, observer, cancel, parameters, functions);
   return sweep.Run(start_frequency, end_frequency, samples, oscillations, result);
 }

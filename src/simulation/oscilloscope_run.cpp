@@ -64,13 +64,14 @@ class TraceRun {
       : observer_(observer),
         stop_(stop),
         errors_(observer),
-        calls_(engine, errors_, stop),
+        calls_(engine, errors_, stop_),
         engine_(engine),
         parameters_(parameters),
         functions_(functions) {}
 
-  QString Run(TimeTrace& trace, std::int32_t oscillations, std::int32_t samples, double frequency,
-              const QStringList& parameter_items, int parameter_count, const QString& waveform);
+  RunOutcome Run(TimeTrace& trace, std::int32_t oscillations, std::int32_t samples,
+                 double frequency, const QStringList& parameter_items, int parameter_count,
+                 const QString& waveform);
 
  private:
   // Each returns false when the run must be left for the report.
@@ -83,7 +84,7 @@ class TraceRun {
   QString Report(const Clock::time_point& start_tick, std::int32_t count, const QString& waveform);
 
   RunObserver& observer_;
-  const bool& stop_;
+  RunStop stop_;
   RunErrors errors_;
   TrappedEngine calls_;
   FilterEngine& engine_;
@@ -93,6 +94,8 @@ class TraceRun {
 
   ScriptVarList state_;
   StepControl step_;
+  // Why the run was refused after its parameters ran (a fixed dt that makes no run that ends).
+  QString refusal_;
 
   double f_ = 0;
   double end_time_ = 0;
@@ -113,9 +116,9 @@ class TraceRun {
   std::int32_t frames_since_sample_ = 0;
 };
 
-QString TraceRun::Run(TimeTrace& trace, std::int32_t oscillations, std::int32_t samples,
-                      double frequency, const QStringList& parameter_items, int parameter_count,
-                      const QString& waveform) {
+RunOutcome TraceRun::Run(TimeTrace& trace, std::int32_t oscillations, std::int32_t samples,
+                         double frequency, const QStringList& parameter_items, int parameter_count,
+                         const QString& waveform) {
   observer_.Show2(QStringLiteral("AsyncCallback"), QStringLiteral("Simulazione"));
   observer_.PumpEvents();
   pacer_.MarkPumped();
@@ -141,9 +144,19 @@ QString TraceRun::Run(TimeTrace& trace, std::int32_t oscillations, std::int32_t 
     engine_.EndRun();
   }
 
-  QString report = Report(start_tick, trace.count, waveform);
+  RunOutcome outcome;
+  if (!refusal_.isEmpty()) {
+    outcome.status = RunStatus::kRefused;
+    outcome.message = refusal_;
+  } else {
+    outcome.status = stop_.requested() ? RunStatus::kCancelled : RunStatus::kCompleted;
+    outcome.report = Report(start_tick, trace.count, waveform);
+  }
+  // After the report, which counts its own failures.
+  outcome.counts = errors_.counts();
+  outcome.stop_error = stop_.limit_error();
   observer_.Unload2();
-  return report;
+  return outcome;
 }
 
 bool TraceRun::SetUp(std::int32_t oscillations, std::int32_t samples,
@@ -166,6 +179,10 @@ bool TraceRun::SetUp(std::int32_t oscillations, std::int32_t samples,
     step_.adaptive = false;
     if (!calls_.Execute(parameters_, ParametersSourceName())) return false;
     if (!calls_.ReadNumber(QStringLiteral("dt"), dt_)) return false;
+    if (const std::optional<QString> problem = FixedStepProblem(dt_, end_time_)) {
+      refusal_ = *problem;
+      return false;
+    }
   }
 
   CollectAssignedNames(parameters_, state_);
@@ -180,7 +197,7 @@ bool TraceRun::SetUp(std::int32_t oscillations, std::int32_t samples,
     const std::optional<ParameterItem> item = ParseParameterItem(parameter_items[k]);
     if (!item) {
       errors_.Count(script_errors::kTypeMismatch);
-      if (stop_) return false;
+      if (stop_.requested()) return false;
       continue;
     }
     errors_.Store(parameter_value_,
@@ -195,7 +212,7 @@ bool TraceRun::SetUp(std::int32_t oscillations, std::int32_t samples,
 
 bool TraceRun::Assign(const QString& name, Fp value) {
   double x = 0;
-  if (!errors_.Store(x, value)) return !stop_;
+  if (!errors_.Store(x, value)) return !stop_.requested();
   return calls_.Execute(name + u'=' + StatementNumber(x), QString());
 }
 
@@ -221,8 +238,11 @@ bool TraceRun::TimeLoop(TimeTrace& trace) {
       if (!calls_.Check(engine_.RunInput(), vi_)) return false;
       if (!calls_.Check(engine_.RunFunctions())) return false;
       if (!calls_.Check(engine_.ReadOutput(), vo_)) return false;
+      // Numbers that are not finite are stored as they are (the screen skips them), counted.
+      if (!std::isfinite(vi_)) errors_.Count(run_errors::kOverflow);
+      if (!std::isfinite(vo_)) errors_.Count(run_errors::kOverflow);
 
-      repeat = step_.AfterAttempt(errors_, dt_, previous_vi_, vi_, previous_vo_, vo_);
+      repeat = step_.AfterAttempt(errors_, dt_, t0, previous_vi_, vi_, previous_vo_, vo_);
 
       if (EveryNthCall(kPacingPeriod)) {
         if (errors_.Store(percent_, Fp(t_) / end_time_ * 100.0)) {
@@ -237,7 +257,7 @@ bool TraceRun::TimeLoop(TimeTrace& trace) {
         if (t0 > last_pacing_t0_) observer_.ShowAdv();
         last_pacing_t0_ = t0;
         pacer_.MaybePump(observer_);
-        if (stop_) return false;  // this attempt is neither counted nor stored
+        if (stop_.requested()) return false;  // this attempt is neither counted nor stored
       }
       errors_.Increment(cycles_);
     } while (repeat);
@@ -247,11 +267,18 @@ bool TraceRun::TimeLoop(TimeTrace& trace) {
       StoreSample(trace);
       frames_since_sample_ = 0;
       errors_.Increment(trace.count);
+      observer_.PointAdded();
       errors_.Store(next_sample_time_, Fp(next_sample_time_) + sample_interval_);
     }
     previous_vi_ = vi_;
     previous_vo_ = vo_;
     errors_.Increment(frames_);
+    if (!(t_ > t0)) {
+      // Only a fixed step can get here (the adaptive one never shrinks to a step that does not
+      // advance t), and the same step would fail again: the run ends.
+      errors_.Count(run_errors::kOverflow);
+      return true;
+    }
   }
   return true;
 }
@@ -272,7 +299,7 @@ QString TraceRun::Report(const Clock::time_point& start_tick, std::int32_t count
   const double seconds = Round(static_cast<double>(elapsed_ms) / 1000, 0);
 
   QString report;
-  report += stop_ ? u"Operazione annullata"_qs : u"Operazione completata"_qs;
+  report += stop_.requested() ? u"Operazione annullata"_qs : u"Operazione completata"_qs;
   report += kLineEnd;
   report += u"Durata simulazione: "_qs + FormatEng(seconds, -3, QStringLiteral("s")) + kLineEnd;
   report += u"Numero totale cicli: "_qs + QString::number(cycles_) + kLineEnd;
@@ -299,13 +326,12 @@ QString TraceRun::Report(const Clock::time_point& start_tick, std::int32_t count
   return report;
 }
 
-bool IsFrequency(double f) { return std::isfinite(f) && f > 0; }
-
 }  // namespace
 
 std::optional<ParameterItem> ParseParameterItem(const QString& item) {
   const qsizetype p1 = item.indexOf(u' ');
   if (p1 <= 0) return std::nullopt;  // no blank, or no name before it
+  if (!IsParameterName(QStringView(item).left(p1))) return std::nullopt;
   const qsizetype p2 = item.indexOf(u'%', p1);
   if (p2 < 0) return std::nullopt;
   const qsizetype p3 = item.indexOf(u'[', p2);
@@ -344,15 +370,16 @@ double RunFrequencyFromSlider(int value, int maximum, double fs, double fe) {
   return static_cast<double>(value) / maximum * (fe - fs) + fs;
 }
 
-std::optional<QString> SimulateTrace(FilterEngine& engine, RunObserver& observer, TimeTrace& trace,
-                                     std::int32_t oscillations, std::int32_t samples,
-                                     double frequency, const QString& parameters,
-                                     const QString& functions, const QStringList& parameter_items,
-                                     int parameter_count, const QString& waveform,
-                                     const bool& stop) {
-  if (!IsFrequency(frequency)) return std::nullopt;
+RunOutcome SimulateTrace(FilterEngine& engine, RunObserver& observer, TimeTrace& trace,
+                         std::int32_t oscillations, std::int32_t samples, double frequency,
+                         const QString& parameters, const QString& functions,
+                         const QStringList& parameter_items, int parameter_count,
+                         const QString& waveform, const bool& stop) {
+  if (!IsRunnableFrequency(frequency, oscillations)) {
+    return RefusedRun(QString::fromUtf16(kBadFrequencyMessage));
+  }
   const RunGuard guard;
-  if (!guard.acquired()) return std::nullopt;
+  if (!guard.acquired()) return RunOutcome{};
   TraceRun run(engine, observer, stop, parameters, functions);
   return run.Run(trace, oscillations, samples, frequency, parameter_items, parameter_count,
                  waveform);

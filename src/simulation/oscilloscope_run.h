@@ -8,7 +8,9 @@
 #include <vector>
 
 #include "simulation/filter_engine.h"
+#include "simulation/parameter_name.h"
 #include "simulation/run_observer.h"
+#include "simulation/run_outcome.h"
 
 namespace quorvel {
 
@@ -34,8 +36,8 @@ struct ParameterItem {
 };
 
 // Splits a parameter item at the first " ", then the first "%", "[", ";" and "]" after it.
-// nullopt when a separator is missing, the name is empty or a number does not parse (a run
-// counts that as one error and skips the item).
+// nullopt when a separator is missing, the name is not a parameter name (IsParameterName) or a
+// number does not parse (a run counts that as one error and skips the item).
 std::optional<ParameterItem> ParseParameterItem(const QString& item);
 
 // The names of the input waveforms, in the order the waveform box lists them.
@@ -53,15 +55,16 @@ double RunFrequencyFromSlider(int value, int maximum, double fs, double fe);
 // of `waveform`, storing `samples` samples at regular times (plus the first frame) into `trace`.
 // The first `parameter_count` of `parameter_items` are assigned before the loop and saved and
 // restored with the filter's state. `stop` is read at every pacing point and after every
-// failing engine call. Returns the report text.
+// failing engine call. The outcome carries the report text.
 //
-// Returns nullopt, touching nothing and calling no observer method, when another run is in
-// progress (see RunGuard) or when the frequency is not a finite number above 0.
-std::optional<QString> SimulateTrace(FilterEngine& engine, RunObserver& observer, TimeTrace& trace,
-                                     std::int32_t oscillations, std::int32_t samples,
-                                     double frequency, const QString& parameters,
-                                     const QString& functions, const QStringList& parameter_items,
-                                     int parameter_count, const QString& waveform,
-                                     const bool& stop);
+// Not started (touching nothing and calling no observer method): kBusy when another run is in
+// progress (see RunGuard), kRefused when the frequency is not a finite number above 0. Refused
+// after the parameters ran: a fixed dt that is not a finite number above 0, or one that needs
+// more than kMaxFixedSteps steps.
+RunOutcome SimulateTrace(FilterEngine& engine, RunObserver& observer, TimeTrace& trace,
+                         std::int32_t oscillations, std::int32_t samples, double frequency,
+                         const QString& parameters, const QString& functions,
+                         const QStringList& parameter_items, int parameter_count,
+                         const QString& waveform, const bool& stop);
 
 }  // namespace quorvel

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <limits>
 #include <thread>
+#include <utility>
 
 namespace quorvel {
 
@@ -68,6 +69,26 @@ void RunErrors::Count(int number) {
   if (number == run_errors::kOverflow) Saturating(counts_.overflow);
   if (number == run_errors::kTimestepTooSmall) Saturating(counts_.timestep);
   observer_.AddErr();
+}
+
+bool IsRunnableFrequency(double f, double oscillations) {
+  const double dt_min = 1 / f / 5000;
+  return std::isfinite(f) && f > 0 && std::isfinite(dt_min) && dt_min > 0 &&
+         std::isfinite(oscillations / f);
+}
+
+RunOutcome RefusedRun(QString message) {
+  RunOutcome outcome;
+  outcome.status = RunStatus::kRefused;
+  outcome.message = std::move(message);
+  return outcome;
+}
+
+std::optional<QString> FixedStepProblem(double dt, double duration) {
+  if (!std::isfinite(dt) || !(dt > 0)) return QString::fromUtf16(kBadFixedStepMessage);
+  const double steps = duration / dt;
+  if (!(steps <= kMaxFixedSteps)) return QString::fromUtf16(kTooManyStepsMessage);
+  return std::nullopt;
 }
 
 bool RunErrors::Increment(std::int32_t& counter) {

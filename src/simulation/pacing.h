@@ -7,8 +7,11 @@
 #include <cmath>
 #include <cstdint>
 
+#include <optional>
+
 #include "simulation/filter_engine.h"
 #include "simulation/run_observer.h"
+#include "simulation/run_outcome.h"
 
 namespace quorvel {
 
@@ -127,12 +130,6 @@ class Fp {
   int error_ = 0;
 };
 
-struct ErrorCounts {
-  std::int32_t total = 0;
-  std::int32_t timestep = 0;
-  std::int32_t overflow = 0;
-};
-
 // The one error trap of a run: every failure, whatever its source, is counted here and the run
 // goes on with the next statement. Counts stop at the largest 32-bit value rather than wrap.
 class RunErrors {
@@ -168,6 +165,12 @@ class RunErrors {
 // input's rate of change (it only loosens, and stays below 0.01); with the adaptive step, an
 // output that changed by more than the tolerance shrinks dt and asks for the attempt again, and
 // otherwise dt grows by 10 % up to dt_max, a step below dt_min counting a time-step error.
+//
+// Every attempt must move time on, or a run would spin for ever: an output change that is not a
+// finite number (the output, or the one before it, was not; or the difference overflowed) cannot
+// size a smaller step, so the attempt is accepted with dt as it is; and a shrink to a step that
+// would not advance t from t0 accepts the attempt too, counting an overflow. Both failures are
+// counted once: the non-finite output where it is read, the overflow where it happens.
 struct StepControl {
   static constexpr double kInitialTolerance = 0.00001;
 
@@ -180,18 +183,26 @@ struct StepControl {
   double candidate = 0;
   double output_change = 0;
 
-  // True when the attempt must be repeated with the new dt.
-  bool AfterAttempt(RunErrors& errors, double& dt, double previous_vi, double vi,
+  // True when the attempt must be repeated with the new dt. `t0` is the time the step starts at.
+  bool AfterAttempt(RunErrors& errors, double& dt, double t0, double previous_vi, double vi,
                     double previous_vo, double vo) {
     errors.Store(rate, Abs(Fp(previous_vi) - vi) / dt);
     errors.Store(candidate, Fp(0.01) - Fp(0.01) / (Fp(rate) + 1.0));
     if (candidate > tolerance) tolerance = candidate;
-    errors.Store(output_change, Abs(Fp(vo) - previous_vo));
-    if (!adaptive) return false;
+    const bool change_known =
+        errors.Store(output_change, Abs(Fp(vo) - previous_vo)) && std::isfinite(output_change);
+    if (!adaptive || !change_known) return false;
     if (output_change > tolerance && dt > dt_min) {
       // When the shrink itself fails the step would stay the same and the attempt would repeat
       // for ever: it is accepted instead.
-      return errors.Store(dt, Fp(dt) / (Fp(output_change) / tolerance + 1.0));
+      double shrunk = dt;
+      if (!errors.Store(shrunk, Fp(dt) / (Fp(output_change) / tolerance + 1.0))) return false;
+      if (!(shrunk > 0) || !(t0 + shrunk > t0)) {
+        errors.Count(run_errors::kOverflow);
+        return false;
+      }
+      dt = shrunk;
+      return true;
     }
     if (dt < dt_max) {
       if (dt < dt_min) errors.Count(run_errors::kTimestepTooSmall);
@@ -201,14 +212,56 @@ struct StepControl {
   }
 };
 
+// Why a run leaves its loops early: the caller's cancel flag, or a script call that the time
+// limit or the memory guard stopped (a filter that would cost that much at every attempt makes
+// the rest of the run pointless, so it ends as a cancel would).
+class RunStop {
+ public:
+  explicit RunStop(const bool& cancel) : cancel_(cancel) {}
+
+  bool requested() const { return cancel_ || limit_error_.has_value(); }
+  // Ends the run because of this failed call (the first one is kept).
+  void StopForLimit(const ScriptError& error) {
+    if (!limit_error_) limit_error_ = error;
+  }
+  const std::optional<ScriptError>& limit_error() const { return limit_error_; }
+
+  // The errors that end a run.
+  static bool IsLimitError(int number) {
+    return number == script_errors::kTimeout || number == script_errors::kOutOfMemory;
+  }
+
+ private:
+  const bool& cancel_;
+  std::optional<ScriptError> limit_error_;
+};
+
+// A frequency a run can step through: a finite number above 0 whose smallest step (1 / f / 5000)
+// and run time (oscillations / f) are finite and above 0.
+bool IsRunnableFrequency(double f, double oscillations);
+
+// The outcome of a run refused with `message`.
+RunOutcome RefusedRun(QString message);
+
+// The largest number of time steps a fixed step may ask for at one frequency: the oscilloscope
+// counts frames in 32 bits, and past this a run would take hours.
+inline constexpr double kMaxFixedSteps = 2147483647.0;
+
+// Why a fixed step `dt` read from the parameters cannot make a run that ends, for a run lasting
+// `duration` seconds (the longest of its frequencies); nullopt when it can. A step that is not a
+// finite number above 0 never moves time on; a tiny one would ask for more steps than a run can
+// count.
+std::optional<QString> FixedStepProblem(double dt, double duration);
+
 // The engine calls of a run, through its error trap. Each call that fails is counted once; the
-// result tells whether the run goes on: false when the call failed and the cancel flag is set.
-// A cancel or a time-out of the engine surfaces as a failing call, so a runaway filter that the
-// user stops ends the run at once rather than at the next pacing point.
+// result tells whether the run goes on: false when the call failed and the run must stop (the
+// cancel flag is set, or the call failed on the time limit or the memory guard). A cancel or a
+// time-out of the engine surfaces as a failing call, so a runaway filter that the user stops
+// ends the run at once rather than at the next pacing point.
 class TrappedEngine {
  public:
-  TrappedEngine(FilterEngine& engine, RunErrors& errors, const bool& cancel)
-      : engine_(engine), errors_(errors), cancel_(cancel) {}
+  TrappedEngine(FilterEngine& engine, RunErrors& errors, RunStop& stop)
+      : engine_(engine), errors_(errors), stop_(stop) {}
 
   bool Check(const ScriptStatus& status) { return status.ok() || Failed(status.error()); }
   // target = the value, or unchanged when the call failed.
@@ -223,7 +276,7 @@ class TrappedEngine {
   bool CheckAssignments(int failed) {
     if (failed <= 0) return true;
     errors_.Count(kFailedAssignment, failed);
-    return !cancel_;
+    return !stop_.requested();
   }
 
   bool Execute(const QString& text, const QString& source_name) {
@@ -239,12 +292,13 @@ class TrappedEngine {
 
   bool Failed(const ScriptError& error) {
     errors_.Count(error.number);
-    return !cancel_;
+    if (RunStop::IsLimitError(error.number)) stop_.StopForLimit(error);
+    return !stop_.requested();
   }
 
   FilterEngine& engine_;
   RunErrors& errors_;
-  const bool& cancel_;
+  RunStop& stop_;
 };
 
 }  // namespace quorvel

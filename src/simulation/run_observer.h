@@ -22,6 +22,9 @@ class RunObserver {
   virtual void Unload2() = 0;
   // Lets pending events be delivered (buttons that set the cancel flag run here).
   virtual void PumpEvents() = 0;
+  // The run has just stored one more point (sweep) or sample (oscilloscope): the result's count
+  // has grown by one. The command-line tool writes each row here.
+  virtual void PointAdded() {}
 };
 
 // An observer that shows nothing (tests, benchmarks).

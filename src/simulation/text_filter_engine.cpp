@@ -6,52 +6,51 @@
 
 namespace quorvel {
 
-namespace {
-ScriptStatus Dropped(const Expected<ScriptValue>& result) {
-  if (!result) return result.error();
-  return Ok();
-}
-}  // namespace
-
-ScriptStatus TextFilterEngine::Execute(const QString& text, const QString& source_name) {
-  return Dropped(host_.Evaluate(text, source_name));
-}
-
-Expected<double> TextFilterEngine::EvaluateNumber(const QString& text) {
-  auto value = host_.Evaluate(text);
-  if (!value) return value.error();
-  return ScriptHost::ToDouble(*value);
-}
-
-void TextFilterEngine::BeginRun(const std::vector<QString>& state_names, const QString& functions,
-                                const QString& input_statement) {
+ScriptStatus TextFilterEngine::DoBeginRun(const std::vector<QString>& state_names,
+                                          const QString& functions,
+                                          const QString& input_statement) {
   state_.Clear();
   for (const QString& name : state_names) SetVar(state_, name, QStringLiteral("0"));
   functions_ = functions;
   input_ = input_statement;
+  return Ok();
 }
 
-void TextFilterEngine::ResetSavedState() {
+void TextFilterEngine::DoResetSavedState() {
   for (QString& value : state_.values) value = QStringLiteral("0");
 }
 
-void TextFilterEngine::SaveState() { ReadVarValues(state_, host_); }
+std::optional<ScriptError> TextFilterEngine::DoSaveState() { return ReadVarValues(state_, host()); }
 
-int TextFilterEngine::RestoreAndSet(double dt, double t, const double* vi) {
-  WriteVarValues(state_, host_);
+Expected<int> TextFilterEngine::DoRestoreAndSet(double dt, double t, const double* vi) {
+  if (auto stop = WriteVarValues(state_, host())) return *stop;
   int failures = 0;
-  if (!host_.Evaluate(u"dt="_qs + StatementNumber(dt))) ++failures;
-  if (!host_.Evaluate(u"t="_qs + StatementNumber(t))) ++failures;
-  if (vi != nullptr && !host_.Evaluate(u"vi="_qs + StatementNumber(*vi))) ++failures;
+  const QString statements[] = {u"dt="_qs + StatementNumber(dt), u"t="_qs + StatementNumber(t),
+                                vi != nullptr ? u"vi="_qs + StatementNumber(*vi) : QString()};
+  for (const QString& statement : statements) {
+    if (statement.isEmpty()) continue;
+    auto result = host().Evaluate(statement);
+    if (result) continue;
+    if (script_errors::StopsTheRun(result.error().number)) return result.error();
+    ++failures;
+  }
   return failures;
 }
 
-Expected<double> TextFilterEngine::RunInput() { return EvaluateNumber(input_); }
-
-ScriptStatus TextFilterEngine::RunFunctions() {
-  return Dropped(host_.Evaluate(functions_, FunctionsSourceName()));
+Expected<double> TextFilterEngine::Number(const QString& text) {
+  auto value = host().Evaluate(text);
+  if (!value) return value.error();
+  return ScriptHost::ToDouble(*value);
 }
 
-Expected<double> TextFilterEngine::ReadOutput() { return EvaluateNumber(QStringLiteral("vo")); }
+Expected<double> TextFilterEngine::DoRunInput() { return Number(input_); }
+
+ScriptStatus TextFilterEngine::DoRunFunctions() {
+  auto result = host().Evaluate(functions_, FunctionsSourceName());
+  if (!result) return result.error();
+  return Ok();
+}
+
+Expected<double> TextFilterEngine::DoReadOutput() { return Number(QStringLiteral("vo")); }
 
 }  // namespace quorvel

@@ -5,30 +5,28 @@
 
 namespace quorvel {
 
-class ScriptHost;
-
 // Every step through statement texts, as the program's statements are written: the state save
 // and restore of ScriptVarList, "dt=" with the number's 15-digit text, and so on. Slow (each
 // assignment is a new text to compile) but the plain meaning of a run: the fast engine must
 // give bit for bit the same results.
-class TextFilterEngine : public FilterEngine {
+class TextFilterEngine : public HostFilterEngine {
  public:
-  explicit TextFilterEngine(ScriptHost& host) : host_(host) {}
+  explicit TextFilterEngine(ScriptHost& host) : HostFilterEngine(host) {}
 
-  ScriptStatus Execute(const QString& text, const QString& source_name) override;
-  Expected<double> EvaluateNumber(const QString& text) override;
-  void BeginRun(const std::vector<QString>& state_names, const QString& functions,
-                const QString& input_statement) override;
-  void ResetSavedState() override;
-  void SaveState() override;
-  int RestoreAndSet(double dt, double t, const double* vi) override;
-  Expected<double> RunInput() override;
-  ScriptStatus RunFunctions() override;
-  Expected<double> ReadOutput() override;
-  void EndRun() override {}
+ protected:
+  ScriptStatus DoBeginRun(const std::vector<QString>& state_names, const QString& functions,
+                          const QString& input_statement) override;
+  void DoResetSavedState() override;
+  std::optional<ScriptError> DoSaveState() override;
+  Expected<int> DoRestoreAndSet(double dt, double t, const double* vi) override;
+  Expected<double> DoRunInput() override;
+  ScriptStatus DoRunFunctions() override;
+  Expected<double> DoReadOutput() override;
+  void DoEndRun() override {}
 
  private:
-  ScriptHost& host_;
+  Expected<double> Number(const QString& text);
+
   ScriptVarList state_;
   QString functions_;
   QString input_;

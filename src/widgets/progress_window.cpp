@@ -36,6 +36,9 @@ frmStatus::frmStatus(QWidget* owner) : QWidget(owner, Qt::Window), owner_(owner)
   setWindowTitle(QStringLiteral("Titolo"));
   setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                  Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint);
+  // Shown above the window that runs without taking its focus: the user's keys (a statement
+  // typed in the oscilloscope's waveform box, Ctrl+S) still go where they went.
+  setAttribute(Qt::WA_ShowWithoutActivating);
 
   Label1_ = new QLabel(QStringLiteral("Operazione in corso"), this);
   PB1_ = new QProgressBar(this);

@@ -25,11 +25,11 @@ void RunLauncher::SetRunning(bool running) {
   emit RunningChanged(running);
 }
 
-std::optional<QString> RunLauncher::Launch(QWidget& owner, const Run& run) {
+std::optional<RunOutcome> RunLauncher::Launch(QWidget& owner, const Run& run) {
   if (running_) return std::nullopt;
   SetRunning(true);
   auto* status = new frmStatus(&owner);
-  std::optional<QString> report;
+  std::optional<RunOutcome> report;
   QString failure;
   try {
     report = run(*status);
@@ -48,6 +48,11 @@ std::optional<QString> RunLauncher::Launch(QWidget& owner, const Run& run) {
     QMessageBox::critical(&owner, QStringLiteral("Errore"), failure);
     return std::nullopt;
   }
+  if (report && report->status == RunStatus::kRefused) {
+    QMessageBox::warning(&owner, QStringLiteral("Errore"), report->message);
+    return std::nullopt;
+  }
+  if (!report || !report->started()) return std::nullopt;
   return report;
 }
 

@@ -6,6 +6,8 @@
 #include <functional>
 #include <optional>
 
+#include "simulation/run_outcome.h"
+
 class QWidget;
 
 namespace quorvel {
@@ -21,14 +23,15 @@ class RunLauncher : public QObject {
   Q_OBJECT
 
  public:
-  // A run: drives its observer and gives the report, or nothing when it refused to start.
-  using Run = std::function<std::optional<QString>(RunObserver& observer)>;
+  // A run: drives its observer and gives its outcome.
+  using Run = std::function<RunOutcome(RunObserver& observer)>;
 
   explicit RunLauncher(QObject* parent = nullptr);
 
-  // Runs `run` unless a run is already in progress. Gives the report, or nothing when the run
-  // did not start, refused to start or failed (the failure is shown in a message box on `owner`).
-  std::optional<QString> Launch(QWidget& owner, const Run& run);
+  // Runs `run` unless a run is already in progress. Gives the outcome when the run started
+  // (completed or cancelled); nothing when it did not start or failed. A run that refused its
+  // settings, or failed, is explained in a message box on `owner`.
+  std::optional<RunOutcome> Launch(QWidget& owner, const Run& run);
   bool running() const { return running_; }
 
  signals:

@@ -10,6 +10,7 @@
 #include <QTemporaryDir>
 
 #include <signal.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <chrono>
@@ -209,6 +210,18 @@ INSTANTIATE_TEST_SUITE_P(
             0,
             "time_s,vi,vo,frames\n2e-07,",
             ""},
+        ExitCase{"bad_fixed_step_sweep",
+                 {kSweep, QStringLiteral("--functions"), QStringLiteral("vo = vi"),
+                  QStringLiteral("--parameters"), QStringLiteral("dt = 0")},
+                 1,
+                 "",
+                 "Il passo dt fissato dai parametri deve essere un numero maggiore di 0\n"},
+        ExitCase{"bad_fixed_step_scope",
+                 {kScope, QStringLiteral("--functions"), QStringLiteral("vo = vi"),
+                  QStringLiteral("--parameters"), QStringLiteral("dt = 'abc'")},
+                 1,
+                 "",
+                 "Il passo dt fissato dai parametri deve essere un numero maggiore di 0\n"},
         ExitCase{"syntax_error_in_filter",
                  {kSweep, QStringLiteral("--functions"), QStringLiteral("vo = ("),
                   QStringLiteral("--samples"), QStringLiteral("2")},
@@ -233,10 +246,10 @@ bool BlocksInterrupt(qint64 pid) {
   return false;
 }
 
-// Starts the tool, sends SIGINT at each of `delays` (measured from the moment the tool blocks
-// SIGINT) and waits for the end.
+// Starts the tool, sends `signal_number` at each of `delays` (measured from the moment the tool
+// blocks SIGINT) and waits for the end.
 Outcome Interrupt(const QStringList& args, std::initializer_list<milliseconds> delays,
-                  milliseconds* ended_after = nullptr) {
+                  milliseconds* ended_after = nullptr, int signal_number = SIGINT) {
   QProcess process;
   process.start(CliPath(), args);
   Outcome o;
@@ -252,7 +265,7 @@ Outcome Interrupt(const QStringList& args, std::initializer_list<milliseconds> d
   const auto blocked_at = steady_clock::now();
   for (const milliseconds delay : delays) {
     std::this_thread::sleep_until(blocked_at + delay);
-    ::kill(static_cast<pid_t>(pid), SIGINT);
+    ::kill(static_cast<pid_t>(pid), signal_number);
   }
   if (!process.waitForFinished(15000)) {
     process.kill();
@@ -279,7 +292,7 @@ TEST(CliInterruptTest, CtrlCEndsALongSweepWithThePointsSoFar) {
                  QStringLiteral("--samples=500"), QStringLiteral("--oscillations=50")},
                 {milliseconds(300)}, &ended_after);
   EXPECT_FALSE(o.crashed);
-  EXPECT_EQ(o.exit_code, 0) << o.err;
+  EXPECT_EQ(o.exit_code, 130) << "a cut-off run ends as SIGINT would end it; " << o.err;
   const ParsedCsv csv = ParseCsv(o.out, 3);
   ASSERT_TRUE(csv.ok) << o.out;
   EXPECT_LT(csv.rows.size(), 500u);
@@ -293,7 +306,7 @@ TEST(CliInterruptTest, CtrlCStopsAFilterInAnEndlessLoop) {
                                QStringLiteral("while (true) {}"), QStringLiteral("--report")},
                               {milliseconds(300)}, &ended_after);
   EXPECT_FALSE(o.crashed);
-  EXPECT_EQ(o.exit_code, 0) << o.err;
+  EXPECT_EQ(o.exit_code, 130) << o.err;
   EXPECT_EQ(o.out, "frequency_hz,amplitude,phase_deg\n");
   EXPECT_EQ(o.err.rfind("Operazione annullata\n", 0), 0u) << o.err;
   EXPECT_LT(ended_after, milliseconds(5000)) << "well before the engine's own 10 s limit";
@@ -308,6 +321,83 @@ TEST(CliInterruptTest, ASecondCtrlCEndsTheToolAtOnce) {
   EXPECT_FALSE(o.crashed);
   EXPECT_EQ(o.exit_code, 130) << o.err;
   EXPECT_NE(o.err.find("Interrotto."), std::string::npos) << o.err;
+}
+
+// A sweep of quick points (1 kHz, one oscillation each, about 3 ms a point): the rows arrive one
+// by one on stdout while it runs. The signal comes once three rows have been read.
+struct CutOffCase {
+  const char* name;
+  int signal_number;
+  int exit_code;
+};
+
+void PrintTo(const CutOffCase& c, std::ostream* os) { *os << c.name; }
+
+class CliCutOffTest : public testing::TestWithParam<CutOffCase> {};
+
+TEST_P(CliCutOffTest, ASignalMidSweepKeepsTheRowsWrittenAndGivesItsOwnStatus) {
+  const CutOffCase& c = GetParam();
+  QProcess process;
+  process.start(CliPath(), {kSweep, QStringLiteral("--functions"), QStringLiteral("vo = vi"),
+                            QStringLiteral("--start=1000"), QStringLiteral("--end=1000"),
+                            QStringLiteral("--samples=1000000"), QStringLiteral("--oscillations=1"),
+                            QStringLiteral("--report")});
+  ASSERT_TRUE(process.waitForStarted(10000));
+  std::string before;
+  const auto deadline = steady_clock::now() + std::chrono::seconds(15);
+  while (std::count(before.begin(), before.end(), '\n') < 4 && steady_clock::now() < deadline) {
+    process.waitForReadyRead(100);
+    before += process.readAllStandardOutput().toStdString();
+  }
+  ASSERT_GE(std::count(before.begin(), before.end(), '\n'), 4)
+      << "the header and three rows arrive while the run goes on";
+  ::kill(static_cast<pid_t>(process.processId()), c.signal_number);
+  if (!process.waitForFinished(15000)) {
+    process.kill();
+    process.waitForFinished();
+    FAIL() << "did not stop on the signal";
+  }
+  EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+  EXPECT_EQ(process.exitCode(), c.exit_code);
+  const std::string out = before + process.readAllStandardOutput().toStdString();
+  const std::string err = process.readAllStandardError().toStdString();
+  EXPECT_EQ(out.rfind(before, 0), 0u);
+  const ParsedCsv csv = ParseCsv(out, 3);
+  ASSERT_TRUE(csv.ok) << "whole rows only";
+  EXPECT_GE(csv.rows.size(), 3u);
+  EXPECT_LT(csv.rows.size(), 1000000u);
+  for (const auto& row : csv.rows) EXPECT_EQ(row[1], 1.0);
+  EXPECT_EQ(err.rfind("Operazione annullata\n", 0), 0u) << err;
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, CliCutOffTest,
+                         testing::Values(CutOffCase{"SIGTERM", SIGTERM, 143},
+                                         CutOffCase{"SIGHUP", SIGHUP, 129},
+                                         CutOffCase{"SIGINT", SIGINT, 130}),
+                         [](const auto& param_info) { return std::string(param_info.param.name); });
+
+TEST(CliInterruptTest, ASignalWhileAFifoWithoutWriterIsOpenedEndsTheTool) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  const QString fifo = dir.filePath(QStringLiteral("test.flt"));
+  ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+  milliseconds ended_after{};
+  const Outcome o = Interrupt({kSweep, fifo}, {milliseconds(300)}, &ended_after);
+  EXPECT_FALSE(o.crashed);
+  EXPECT_EQ(o.exit_code, 130) << o.err;
+  EXPECT_EQ(o.out, "");
+  EXPECT_NE(o.err.find("Interrotto."), std::string::npos) << o.err;
+  EXPECT_LT(ended_after, milliseconds(3000));
+}
+
+TEST(CliBinaryTest, EndlessInputStopsAtTheSizeLimit) {
+  const auto start = steady_clock::now();
+  const Outcome o = RunCli({kSweep, QStringLiteral("/dev/zero")});
+  EXPECT_FALSE(o.crashed);
+  EXPECT_EQ(o.exit_code, 1);
+  EXPECT_EQ(o.out, "");
+  EXPECT_EQ(o.err, "/dev/zero: Il file supera il limite di 16 MiB di un file di test\n");
+  EXPECT_LT(steady_clock::now() - start, std::chrono::seconds(5));
 }
 
 }  // namespace

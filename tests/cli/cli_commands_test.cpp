@@ -14,8 +14,10 @@
 #include <sstream>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "cli_test_support.h"
+#include "documents/safe_file.h"
 #include "scripting/filter_program.h"
 #include "scripting/script_host.h"
 
@@ -321,6 +323,40 @@ TEST_F(LoadFileTest, FilesThatAreNotTestsGiveOneLineNamingFileAndRecord) {
   }
 }
 
+TEST_F(LoadFileTest, AFileAboveTheSizeLimitIsRefusedWithoutBeingRead) {
+  QByteArray bytes = "\"Quorvel - Ombrat\",\"1.0.0\"\r\n\"Fil\",\"";
+  bytes.append(QByteArray(kMaxTestFileBytes, 'x'));
+  bytes.append("\"\r\n");
+  CliOptions o;
+  o.file = Write("huge.flt", bytes);
+  std::ostringstream err;
+  EXPECT_FALSE(LoadTest(o, err).has_value());
+  EXPECT_EQ(err.str(), *o.file + ": Il file supera il limite di 16 MiB di un file di test\n");
+}
+
+TEST_F(LoadFileTest, ParameterItemsWithBadNamesAreSkippedAndSaidOnce) {
+  QByteArray bytes =
+      "\"Quorvel - Ombrat\",\"1.0.0\"\r\n\"-addin-\",\"Oscilloscopio\"\r\n"
+      "\"OscParFil\",#TRUE#\r\n"
+      "\"OscParS\",\"Math.random 50% [0;1]\"\r\n"
+      "\"OscParS\",\"k 50% [0;2]\"\r\n"
+      "\"OscParS\",\"x;vo 50% [0;2]\"\r\n";
+  CliOptions o;
+  o.command = Command::Scope;
+  o.file = Write("items.flt", bytes);
+  std::ostringstream err;
+  const auto t = LoadTest(o, err);
+  ASSERT_TRUE(t.has_value()) << err.str();
+  ASSERT_TRUE(t->oscilloscope.has_value());
+  EXPECT_EQ(t->oscilloscope->parameter_items, QStringList{QStringLiteral("k 50% [0;2]")});
+  EXPECT_EQ(t->oscilloscope->skipped_parameter_items, 2);
+  const auto settings = ScopeSettingsFor(*t, o, err);
+  ASSERT_TRUE(settings.has_value());
+  EXPECT_EQ(settings->parameter_items, QStringList{QStringLiteral("k 50% [0;2]")});
+  EXPECT_EQ(err.str(),
+            "Parametri del filtro parametrico ignorati (il nome non è un identificatore): 2\n");
+}
+
 TEST_F(LoadFileTest, AMissingFileGivesTheSystemsError) {
   CliOptions o;
   o.file = dir_.filePath(QStringLiteral("missing.flt")).toStdString();
@@ -481,6 +517,69 @@ TEST_F(RunCommandTest, ScopeWritesOneRowPerSample) {
     EXPECT_EQ(row[3], std::floor(row[3]));
   }
   EXPECT_NE(err_.str().find("Segnale in ingresso (f = 1 KHz):\nsinusoidale\n"), std::string::npos)
+      << err_.str();
+}
+
+// The lines of a CSV text after its header, split at commas (empty fields kept).
+std::vector<std::vector<std::string>> CsvFields(const std::string& text) {
+  std::vector<std::vector<std::string>> rows;
+  std::istringstream lines(text);
+  std::string line;
+  std::getline(lines, line);  // the header
+  while (std::getline(lines, line)) {
+    std::vector<std::string> fields;
+    std::size_t start = 0;
+    while (true) {
+      const std::size_t comma = line.find(',', start);
+      fields.push_back(
+          line.substr(start, comma == std::string::npos ? std::string::npos : comma - start));
+      if (comma == std::string::npos) break;
+      start = comma + 1;
+    }
+    rows.push_back(std::move(fields));
+  }
+  return rows;
+}
+
+TEST_F(RunCommandTest, ValuesThatAreNotFiniteNumbersAreEmptyFieldsAndCounted) {
+  TestDocument sweep = QuickSweepTest();
+  sweep.functions = QStringLiteral("vo = (t > 0) ? NaN : 0\r\n");
+  ASSERT_EQ(Run(Sweep(sweep), false), kExitOk);
+  auto rows = CsvFields(out_.str());
+  ASSERT_EQ(rows.size(), 5u) << out_.str();
+  for (const auto& row : rows) {
+    ASSERT_EQ(row.size(), 3u);
+    EXPECT_FALSE(row[0].empty()) << "the frequency is known";
+    EXPECT_EQ(row[1], "") << "no amplitude";
+    EXPECT_EQ(row[2], "") << "no phase";
+  }
+  EXPECT_GT(std::atoi(LineValue(err_.str(), "Errori totali: ").c_str()), 0) << err_.str();
+
+  TestDocument scope = QuickScopeTest();
+  scope.functions = QStringLiteral("vo = 1 / 0\r\n");
+  ASSERT_EQ(Run(Scope(scope), true), kExitOk);
+  rows = CsvFields(out_.str());
+  ASSERT_GE(rows.size(), 100u);
+  for (const auto& row : rows) {
+    ASSERT_EQ(row.size(), 4u);
+    EXPECT_FALSE(row[1].empty());
+    EXPECT_EQ(row[2], "");
+  }
+  EXPECT_GT(std::atoi(LineValue(err_.str(), "Errori di overflow: ").c_str()), 100) << err_.str();
+}
+
+TEST_F(RunCommandTest, ARefusedFixedStepWritesItsMessageAndNoCsv) {
+  TestDocument t = QuickSweepTest();
+  t.parameters = QStringLiteral("dt = -1\r\n");
+  EXPECT_EQ(Run(Sweep(t)), kExitFailure);
+  EXPECT_EQ(out_.str(), "");
+  EXPECT_EQ(err_.str(), "Il passo dt fissato dai parametri deve essere un numero maggiore di 0\n");
+
+  TestDocument s = QuickScopeTest();
+  s.parameters = QStringLiteral("dt = 1e-20\r\n");
+  EXPECT_EQ(Run(Scope(s)), kExitFailure);
+  EXPECT_EQ(out_.str(), "");
+  EXPECT_EQ(err_.str().rfind("Il passo dt fissato dai parametri è troppo piccolo", 0), 0u)
       << err_.str();
 }
 

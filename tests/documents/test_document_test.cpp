@@ -423,6 +423,17 @@ TEST(ReadTestDocument, AppliesEachKeyByItsRule) {
          expected.parameter_items = {QStringLiteral("k 30% [0;10]"), QStringLiteral("a 5% [1;2]")};
          EXPECT_EQ(*d.oscilloscope, expected);
        }},
+      // A name that is not an identifier would run as code: the item is skipped and counted; an
+      // item without a blank is left for the run, which skips and counts it as malformed.
+      {"\"OscParS\",\"Math.random 1% [0;1]\"\r\n\"OscParS\",\"k 30% [0;10]\"\r\n"
+       "\"OscParS\",\"1k 5% [1;2]\"\r\n\"OscParS\",\" 5% [1;2]\"\r\n"
+       "\"OscParS\",\"a;b=1 5% [1;2]\"\r\n\"OscParS\",\"malformed\"\r\n",
+       [](const TestDocument& d) {
+         ASSERT_TRUE(d.oscilloscope.has_value());
+         EXPECT_EQ(d.oscilloscope->parameter_items,
+                   (QStringList{QStringLiteral("k 30% [0;10]"), QStringLiteral("malformed")}));
+         EXPECT_EQ(d.oscilloscope->skipped_parameter_items, 4);
+       }},
       {"\"OscSt\",1\r\n\"OscW\",9000\r\n\"OscH\",8000\r\n",  // minimized: size kept
        [](const TestDocument& d) {
          ASSERT_TRUE(d.oscilloscope.has_value());

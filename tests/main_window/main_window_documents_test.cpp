@@ -323,5 +323,26 @@ TEST_F(DocumentsTest, ClosingAModifiedTestAndCancellingKeepsTheWindowOpen) {
   EXPECT_FALSE(w().MainClosing());
 }
 
+// Reading stops at the size limit of a test file, with a clear message; the test shown stays.
+TEST_F(DocumentsTest, AFileOverTheSizeLimitIsRefusedWithoutReadingOn) {
+  {
+    QFile big(Path("big.flt"));
+    ASSERT_TRUE(big.open(QIODevice::WriteOnly));
+    big.write("\"Quorvel - Ombrat\",\"1.0.0\"\r\n\"StF\",\"5\"\r\n");
+    ASSERT_TRUE(big.resize(qint64{17} << 20));
+  }
+  for (const QString& path : {Path("big.flt"), QStringLiteral("/dev/zero")}) {
+    SCOPED_TRACE(path.toStdString());
+    C<QLineEdit>("txtStF")->setText(QStringLiteral("1"));
+    ModalAnswers answers({ModalAnswers::Press(QMessageBox::Ok)});
+    EXPECT_FALSE(w().Documents().ReadTestFile(path));
+    ASSERT_EQ(answers.messages().size(), 1u);
+    EXPECT_EQ(answers.messages()[0].text,
+              QStringLiteral("Il file supera il limite di 16 MiB di un file di test"));
+    EXPECT_EQ(answers.messages()[0].icon, QMessageBox::Critical);
+    EXPECT_EQ(C<QLineEdit>("txtStF")->text(), QStringLiteral("1"));
+  }
+}
+
 }  // namespace
 }  // namespace quorvel

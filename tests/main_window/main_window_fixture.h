@@ -30,6 +30,14 @@ class MainWindowFixture : public ::testing::Test {
     window_ = std::make_unique<Form1>();
     window_->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
+    Activate();
+  }
+  // Makes the window the active one, as a click on it would, so that its menu shortcuts answer
+  // the keys (a run's progress window, shown above it, takes the activation on this platform).
+  void Activate() {
+    window_->activateWindow();
+    QApplication::setActiveWindow(window_.get());
+    ASSERT_TRUE(QTest::qWaitFor([this] { return window_->isActiveWindow(); }));
   }
 
   Form1& w() { return *window_; }

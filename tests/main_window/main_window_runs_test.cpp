@@ -21,6 +21,8 @@
 #include "gui_test_support.h"
 #include "main_window_fixture.h"
 #include "numbers/reversed_value.h"
+#include "scripting/script_host.h"
+#include "simulation/run_outcome.h"
 #include "widgets/progress_window.h"
 #include "widgets/report_panel.h"
 
@@ -99,14 +101,17 @@ TEST_F(RunsTest, CommandsThatWouldChangeTheTestWaitForTheEndOfASweep) {
 
   SlowSweepSettings();
   bool disabled = false;
+  bool shortcuts_reach_window = false;
   bool result_kept = false;
   bool texts_kept = false;
   ModalAnswers during({ModalAnswers::Press(QMessageBox::No), ModalAnswers::Cancel()});
   WhileRunning([&] {
     disabled = !Action("MenuFileNuovo")->isEnabled() && !Action("MenuFileApri")->isEnabled() &&
                !Action("MenuEditIncolla")->isEnabled() && !C<QPushButton>("cmdStart")->isEnabled();
-    // Ctrl+N and Ctrl+A as the user types them, "Incolla" from its menu entry, a file from
-    // the command line, and another "Avvia".
+    // Ctrl+N and Ctrl+A as the user types them in the main window, "Incolla" from its menu
+    // entry, a file from the command line, and another "Avvia".
+    Activate();
+    shortcuts_reach_window = w().isActiveWindow();
     QTest::keyClick(C<QPushButton>("cmdStop"), Qt::Key_N, Qt::ControlModifier);
     QTest::keyClick(C<QPushButton>("cmdStop"), Qt::Key_A, Qt::ControlModifier);
     Action("MenuEditIncolla")->trigger();
@@ -120,6 +125,7 @@ TEST_F(RunsTest, CommandsThatWouldChangeTheTestWaitForTheEndOfASweep) {
   QTest::mouseClick(C<QPushButton>("cmdStart"), Qt::LeftButton);
   ASSERT_TRUE(ran_during_run_) << "the sweep ended before the commands were tried";
   EXPECT_TRUE(disabled);
+  EXPECT_TRUE(shortcuts_reach_window);
   EXPECT_TRUE(texts_kept);
   EXPECT_TRUE(result_kept);
   EXPECT_EQ(during.answered(), 0u) << "no question and no file dialog while the sweep ran";
@@ -173,6 +179,72 @@ TEST_F(RunsTest, ClosingDuringASweepStopsItAndThenAsksToSave) {
   EXPECT_EQ(answers.answered(), 2u);
   EXPECT_FALSE(w().isVisible());
   EXPECT_TRUE(w().MainClosing());
+}
+
+// A fixed dt from the parameters that cannot make time advance is refused before the run, with
+// its message; nothing of the run's is handed over.
+TEST_F(RunsTest, ABadFixedStepIsRefusedWithItsMessage) {
+  TypeFilter("txtFil", QStringLiteral("vo = vi"));
+  QTest::mouseClick(C<QPushButton>("cmdStart"), Qt::LeftButton);
+  ASSERT_EQ(w().Graphs().result().count, 20);
+  const QString report = C<ReportPanel>("fReport")->Report();
+  for (const char* dt : {"dt = 0", "dt = -1", "dt = \"abc\"", "dt = 1/0"}) {
+    SCOPED_TRACE(dt);
+    TypeFilter("txtPar", QLatin1String(dt));
+    testing::MessageBoxAnswer answer;
+    QTest::mouseClick(C<QPushButton>("cmdStart"), Qt::LeftButton);
+    ASSERT_TRUE(answer.seen().shown);
+    EXPECT_EQ(answer.seen().text, QString::fromUtf16(kBadFixedStepMessage));
+    EXPECT_EQ(answer.seen().icon, QMessageBox::Warning);
+    EXPECT_EQ(w().Graphs().result().count, 20);
+    EXPECT_EQ(C<ReportPanel>("fReport")->Report(), report);
+    EXPECT_TRUE(C<QPushButton>("cmdStart")->isEnabled());
+  }
+}
+
+// A test that tampers with the engine's globals does not reach the next test: "Nuovo" and
+// opening a file start on a fresh global scope with the prelude loaded again.
+TEST_F(RunsTest, ANewOrOpenedTestStartsOnAFreshGlobalScope) {
+  {
+    QFile file(Path("innocent.flt"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(
+        "\"Quorvel - Ombrat\",\"1.0.0\"\r\n\"StF\",\"10\"\r\n\"EnF\",\"1\"\r\n"
+        "\"Fil\",\"vo = vi * sgn(1)\r\n\"\r\n");
+  }
+  for (const char* how : {"Nuovo", "Apri"}) {
+    SCOPED_TRACE(how);
+    // The malicious test: the prelude's sgn replaced, the global object frozen.
+    TypeFilter("txtPar", QStringLiteral("sgn = function (x) { return 0.25 }; vo = 0; "
+                                        "Object.freeze(globalThis)"));
+    TypeFilter("txtFil", QStringLiteral("vo = vi * sgn(1)"));
+    Type("txtStF", QStringLiteral("10"));
+    ModalAnswers answers({ModalAnswers::Press(QMessageBox::No)});
+    QTest::mouseClick(C<QPushButton>("cmdStart"), Qt::LeftButton);
+    ASSERT_TRUE(w().Script1().Evaluate(QStringLiteral("Object.isFrozen(globalThis)")).ok());
+    ASSERT_EQ(w().Script1().Evaluate(QStringLiteral("sgn(1)"))->number(), 0.25);
+
+    if (QByteArray(how) == "Nuovo") {
+      Activate();
+      QTest::keyClick(C<QPushButton>("cmdStop"), Qt::Key_N, Qt::ControlModifier);
+      ASSERT_EQ(answers.answered(), 1u);
+      TypeFilter("txtFil", QStringLiteral("vo = vi * sgn(1)"));
+      Type("txtStF", QStringLiteral("10"));
+      QTest::mouseClick(C<QPushButton>("cmdStart"), Qt::LeftButton);
+    } else {
+      w().OpenFile(Path("innocent.flt"));  // its preview sweep runs
+      ASSERT_EQ(answers.answered(), 1u);
+      ASSERT_EQ(w().Documents().TestPath(), Path("innocent.flt"));
+    }
+    EXPECT_EQ(w().Script1().Evaluate(QStringLiteral("Object.isFrozen(globalThis)"))->boolean(),
+              false);
+    const SweepResult& result = w().Graphs().result();
+    ASSERT_GT(result.count, 0);
+    for (int i = 0; i < result.count; ++i) {
+      EXPECT_NEAR(result.points[static_cast<std::size_t>(i)].amplitude, 1, 1e-9) << i;
+    }
+    EXPECT_TRUE(C<ReportPanel>("fReport")->Report().contains(QStringLiteral("Errori totali: 0")));
+  }
 }
 
 }  // namespace

@@ -98,7 +98,8 @@ int main(int argc, char** argv) {
   help->close();
 
   // The oscilloscope on the parametric low-pass example, its parameter panel open.
-  if (!window.Documents().ReadTestFile(QStringLiteral(QUORVEL_EXAMPLES_DIR "/parametric_lowpass.flt"))) {
+  if (!window.Documents().ReadTestFile(
+          QStringLiteral(QUORVEL_EXAMPLES_DIR "/parametric_lowpass.flt"))) {
     return 1;
   }
   QAction* tools = Child<QAction>(window, "MenuToolsOsc");

@@ -21,6 +21,7 @@
 #include <cmath>
 
 #include "oscilloscope_test_support.h"
+#include "simulation/run_outcome.h"
 #include "widgets/graph_surface.h"
 #include "widgets/report_panel.h"
 #include "widgets/status_panels.h"
@@ -568,6 +569,20 @@ TEST_F(OscilloscopeTest, InvalidFrequencyTextsPreventTheRunSilently) {
   QTest::mouseClick(C<QPushButton>(osc, "cmdAgg"), Qt::LeftButton);
   QTest::qWait(300);
   EXPECT_EQ(osc.run_count(), 0);
+}
+
+// A fixed dt from the parameters that cannot make time advance is refused before the run, with
+// its message; the screen keeps what it showed.
+TEST_F(OscilloscopeTest, ABadFixedStepIsRefusedWithItsMessage) {
+  host().parameters = QStringLiteral("dt = -1");
+  BoxAnswers answers(QStringList{});
+  Form2& osc = Open();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !answers.Messages().isEmpty(); }, 5000));
+  EXPECT_EQ(answers.Messages(), QStringList{QString::fromUtf16(kBadFixedStepMessage)});
+  EXPECT_EQ(answers.seen().back().icon, QMessageBox::Warning);
+  EXPECT_EQ(osc.run_count(), 0);
+  EXPECT_EQ(osc.trace().count, 0);
+  EXPECT_FALSE(osc.running());
 }
 
 }  // namespace

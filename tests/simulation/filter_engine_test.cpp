@@ -19,6 +19,7 @@
 #include "simulation/oscilloscope_run.h"
 #include "simulation/script_filter_engine.h"
 #include "simulation/text_filter_engine.h"
+#include "simulation_test_support.h"
 
 namespace quorvel {
 namespace {
@@ -144,8 +145,8 @@ std::pair<SweepResult, QString> SweepOn(const QString& parameters, const QString
   SilentObserver observer;
   const bool cancel = false;
   SweepResult result;
-  auto report =
-      RunFrequencySweep(engine, observer, 50, 5000, 5, 3, parameters, functions, result, cancel);
+  auto report = ReportOf(
+      RunFrequencySweep(engine, observer, 50, 5000, 5, 3, parameters, functions, result, cancel));
   return {result, report.value_or(QString()).section(u"\r\n"_qs, 2)};
 }
 
@@ -159,8 +160,8 @@ std::pair<TimeTrace, QString> ScopeOn(const QString& parameters, const QString& 
   const bool stop = false;
   TimeTrace trace;
   const QStringList items{u"k 30% [0,5;4]"_qs};
-  auto report = SimulateTrace(engine, observer, trace, 3, 200, 700, parameters, functions, items, 1,
-                              waveform, stop);
+  auto report = ReportOf(SimulateTrace(engine, observer, trace, 3, 200, 700, parameters, functions,
+                                       items, 1, waveform, stop));
   return {trace, report.value_or(QString()).section(u"\r\n"_qs, 2)};
 }
 

@@ -47,8 +47,10 @@ class SweepTest : public RunTest {
  protected:
   std::optional<QString> Sweep(const SweepSettings& s, SweepResult& result, RunObserver& observer,
                                const bool& cancel, FilterEngine* engine = nullptr) {
-    return RunFrequencySweep(engine != nullptr ? *engine : *engine_, observer, s.start, s.end,
-                             s.samples, s.oscillations, s.parameters, s.functions, result, cancel);
+    last_outcome_ =
+        RunFrequencySweep(engine != nullptr ? *engine : *engine_, observer, s.start, s.end,
+                          s.samples, s.oscillations, s.parameters, s.functions, result, cancel);
+    return ReportOf(last_outcome_);
   }
   QString Sweep(const SweepSettings& s, SweepResult& result) {
     SilentObserver observer;
@@ -57,6 +59,8 @@ class SweepTest : public RunTest {
     EXPECT_TRUE(report.has_value());
     return report.value_or(QString());
   }
+
+  RunOutcome last_outcome_;
 };
 
 TEST_P(SweepTest, DefaultFilterHasUnityGainAndNoPhaseAtLogSpacedFrequencies) {
@@ -368,8 +372,8 @@ TEST_P(SweepTest, ARunStartedWhileAnotherRunsIsRefused) {
     if (observer.pump_events != 1) return;
     nested_sweep = Sweep(settings, nested_result, nested_observer, cancel);
     nested_trace_report =
-        SimulateTrace(*engine_, nested_observer, nested_trace, 1, 10, 1000, QString(), u"vo=vi"_qs,
-                      QStringList(), 0, u"sinusoidale"_qs, cancel);
+        ReportOf(SimulateTrace(*engine_, nested_observer, nested_trace, 1, 10, 1000, QString(),
+                               u"vo=vi"_qs, QStringList(), 0, u"sinusoidale"_qs, cancel));
   };
   SweepResult result;
   ASSERT_TRUE(Sweep(settings, result, observer, cancel));

@@ -37,9 +37,10 @@ class TraceTest : public RunTest {
  protected:
   std::optional<QString> Trace(const TraceSettings& s, TimeTrace& trace, RunObserver& observer,
                                const bool& stop, FilterEngine* engine = nullptr) {
-    return SimulateTrace(engine != nullptr ? *engine : *engine_, observer, trace, s.oscillations,
-                         s.samples, s.frequency, s.parameters, s.functions, s.items, s.item_count,
-                         s.waveform, stop);
+    last_outcome_ = SimulateTrace(engine != nullptr ? *engine : *engine_, observer, trace,
+                                  s.oscillations, s.samples, s.frequency, s.parameters, s.functions,
+                                  s.items, s.item_count, s.waveform, stop);
+    return ReportOf(last_outcome_);
   }
   QString Trace(const TraceSettings& s, TimeTrace& trace, FilterEngine* engine = nullptr) {
     SilentObserver observer;
@@ -48,6 +49,8 @@ class TraceTest : public RunTest {
     EXPECT_TRUE(report.has_value());
     return report.value_or(QString());
   }
+
+  RunOutcome last_outcome_;
 };
 
 void ExpectBoundsEqual(const TimeTrace& trace, std::size_t size) {
@@ -310,8 +313,8 @@ TEST_P(TraceTest, ARunStartedWhileAnotherRunsIsRefused) {
   SweepResult nested_result{.points = {}, .count = 4};
   std::optional<QString> nested = u"not called"_qs;
   observer.on_pump_events = [&] {
-    nested = RunFrequencySweep(*engine_, nested_observer, 100, 1000, 3, 1, QString(), u"vo=vi"_qs,
-                               nested_result, stop);
+    nested = ReportOf(RunFrequencySweep(*engine_, nested_observer, 100, 1000, 3, 1, QString(),
+                                        u"vo=vi"_qs, nested_result, stop));
   };
   TimeTrace trace;
   const auto report = Trace(TraceSettings::EightSteps(), trace, observer, stop);

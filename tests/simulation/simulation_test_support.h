@@ -11,6 +11,7 @@
 #include <functional>
 #include <limits>
 #include <memory>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -19,6 +20,7 @@
 #include "scripting/script_host.h"
 #include "simulation/filter_engine.h"
 #include "simulation/run_observer.h"
+#include "simulation/run_outcome.h"
 #include "simulation/script_filter_engine.h"
 #include "simulation/text_filter_engine.h"
 
@@ -152,6 +154,12 @@ class RunTest : public testing::TestWithParam<EngineCase> {
   ScriptHost host_;  // declared first: the engine goes before the host
   std::unique_ptr<FilterEngine> engine_;
 };
+
+// The report of a run that started, nullopt for one that did not.
+inline std::optional<QString> ReportOf(const RunOutcome& outcome) {
+  if (!outcome.started()) return std::nullopt;
+  return outcome.report;
+}
 
 inline QStringList ReportLines(const QString& report) {
   return report.split(QStringLiteral("\r\n"));

@@ -12,6 +12,7 @@
 
 #include "gui_test_support.h"
 #include "simulation/run_observer.h"
+#include "simulation/run_outcome.h"
 #include "widgets/progress_window.h"
 
 namespace quorvel {
@@ -22,6 +23,18 @@ bool AnyProgressWindowShown() {
     if (qobject_cast<frmStatus*>(widget) && widget->isVisible()) return true;
   }
   return false;
+}
+
+RunOutcome CompletedWith(const QString& report) {
+  RunOutcome outcome;
+  outcome.status = RunStatus::kCompleted;
+  outcome.report = report;
+  return outcome;
+}
+
+std::optional<QString> ReportOf(const std::optional<RunOutcome>& outcome) {
+  if (!outcome) return std::nullopt;
+  return outcome->report;
 }
 
 // A run that throws inside a button's handler: the exception stops at the launcher.
@@ -35,11 +48,11 @@ TEST(RunLauncherTest, ARunThatThrowsEndsWithAMessageAndNoExceptionLeavesTheHandl
   std::optional<QString> report = QStringLiteral("not run");
   bool running_inside = false;
   QObject::connect(&button, &QPushButton::clicked, [&] {
-    report = launcher.Launch(owner, [&](RunObserver& observer) -> std::optional<QString> {
+    report = ReportOf(launcher.Launch(owner, [&](RunObserver& observer) -> RunOutcome {
       observer.Show2(QString(), QString());
       running_inside = launcher.running() && AnyProgressWindowShown();
       throw std::runtime_error("vector::reserve");
-    });
+    }));
   });
   testing::MessageBoxAnswer answer;
   QTest::mouseClick(&button, Qt::LeftButton);
@@ -56,8 +69,27 @@ TEST(RunLauncherTest, ARunThatThrowsEndsWithAMessageAndNoExceptionLeavesTheHandl
   EXPECT_TRUE(QTest::qWaitFor([] { return !AnyProgressWindowShown(); }, 1000));
 
   // The launcher is free for the next run.
-  report = launcher.Launch(owner, [](RunObserver&) { return std::optional(QStringLiteral("ok")); });
+  report = ReportOf(launcher.Launch(owner, [](RunObserver&) { return CompletedWith(u"ok"_qs); }));
   EXPECT_EQ(report, QStringLiteral("ok"));
+}
+
+// A run that refuses its settings says why in a warning and hands over nothing.
+TEST(RunLauncherTest, ARefusedRunShowsItsMessageAndGivesNothing) {
+  QWidget owner;
+  owner.show();
+  RunLauncher launcher;
+  testing::MessageBoxAnswer answer;
+  const std::optional<RunOutcome> outcome = launcher.Launch(owner, [](RunObserver&) {
+    RunOutcome refused;
+    refused.status = RunStatus::kRefused;
+    refused.message = QString::fromUtf16(kBadFixedStepMessage);
+    return refused;
+  });
+  EXPECT_FALSE(outcome.has_value());
+  EXPECT_FALSE(launcher.running());
+  ASSERT_TRUE(answer.seen().shown);
+  EXPECT_EQ(answer.seen().icon, QMessageBox::Warning);
+  EXPECT_EQ(answer.seen().text, QString::fromUtf16(kBadFixedStepMessage));
 }
 
 TEST(RunLauncherTest, ASecondRunWhileOneLastsIsRefused) {
@@ -65,13 +97,13 @@ TEST(RunLauncherTest, ASecondRunWhileOneLastsIsRefused) {
   RunLauncher launcher;
   std::optional<QString> inner = QStringLiteral("not run");
   bool inner_called = false;
-  const std::optional<QString> outer = launcher.Launch(owner, [&](RunObserver&) {
-    inner = launcher.Launch(owner, [&](RunObserver&) {
+  const std::optional<QString> outer = ReportOf(launcher.Launch(owner, [&](RunObserver&) {
+    inner = ReportOf(launcher.Launch(owner, [&](RunObserver&) {
       inner_called = true;
-      return std::optional(QStringLiteral("inner"));
-    });
-    return std::optional(QStringLiteral("outer"));
-  });
+      return CompletedWith(u"inner"_qs);
+    }));
+    return CompletedWith(u"outer"_qs);
+  }));
   EXPECT_EQ(outer, QStringLiteral("outer"));
   EXPECT_FALSE(inner.has_value());
   EXPECT_FALSE(inner_called);
