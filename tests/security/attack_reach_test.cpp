@@ -12,28 +12,29 @@ namespace quorvel {
 namespace {
 
 // A getter on a state variable is called by the host's state save; `g.caller` would hand the
-// calling function to the script, which keeps it in `held` and calls it at every step: after
-// the first run that function's buffers belong to a run that is over.
+// calling function to the script, which keeps it in `keep.held` and calls it at every step:
+// after the first run that function's buffers belong to a run that is over. Every run starts
+// from rest (its state variables 0 before the parameters run), so what the attack keeps across
+// runs lives in `keep`, a global that no text assigns with "=" and so is not state.
 const QString kCallerParameters = QStringLiteral(
-    "if (typeof held === 'undefined') {\r\n"
-    "  held = []\r\n"
-    "  grab = function (g) { try { var c = g.caller; if (c && held.length === 0) held.push(c) } "
-    "catch (e) {} }\r\n"
-    "  Object.defineProperty(globalThis, 'x1', {configurable: true,\r\n"
-    "    get: function g() { grab(g); return 0 },\r\n"
-    "    set: function s(v) { grab(s) }})\r\n"
-    "}");
+    "if (!('keep' in globalThis)) Object.defineProperty(globalThis, 'keep', {value: {held: "
+    "[]}})\r\n"
+    "keep.grab = function (g) { try { var c = g.caller; if (c && keep.held.length < 1) "
+    "keep.held.push(c) } catch (e) {} }\r\n"
+    "Object.defineProperty(globalThis, 'x1', {configurable: true,\r\n"
+    "  get: function g() { keep.grab(g); return 0 },\r\n"
+    "  set: function s(v) { keep.grab(s) }})");
 const QString kCallerFunctions = QStringLiteral(
     "x1 = 0\r\n"
-    "for (var k = 0; k < held.length; k++) {\r\n"
-    "  try { held[k](15) } catch (e) {}\r\n"
-    "  try { held[k](8) } catch (e) {}\r\n"
+    "for (var k = 0; k < keep.held.length; k++) {\r\n"
+    "  try { keep.held[k](15) } catch (e) {}\r\n"
+    "  try { keep.held[k](8) } catch (e) {}\r\n"
     "}\r\n"
     "vo = vi");
 
 double HeldFunctions(ScriptHost& host) {
   auto held =
-      host.Evaluate(u"held.filter(function (f) { return typeof f === 'function' }).length"_qs);
+      host.Evaluate(u"keep.held.filter(function (f) { return typeof f === 'function' }).length"_qs);
   EXPECT_TRUE(held.ok());
   return held.ok() ? held->number() : -1;
 }
