@@ -14,7 +14,7 @@
 #include <string>
 #include <utility>
 
-#include "shell/progress_state.h"
+#include "window_core/progress_state.h"
 #include "simulation/run_observer.h"
 
 namespace quorvel::cli {

@@ -15,10 +15,10 @@
 #include "graphs/filter_overlay.h"
 #include "oscilloscope/oscilloscope_window.h"
 #include "oscilloscope_test_support.h"
-#include "shell/graph_surface.h"
-#include "shell/report_panel.h"
-#include "shell/status_panels.h"
-#include "shell/twips.h"
+#include "widgets/graph_surface.h"
+#include "widgets/report_panel.h"
+#include "widgets/status_panels.h"
+#include "window_core/twips.h"
 
 namespace quorvel {
 namespace {
@@ -83,10 +83,10 @@ TEST_F(OscilloscopeTest, DisplayTogglesAskForARedraw) {
   Form2& osc = OpenAndRun();
   for (const char* name : {"MenuShowSepSign", "MenuShowPD", "MenuShowFil"}) {
     SCOPED_TRACE(name);
-    osc.RedrawRequested = false;
+    osc.DropRequests();
     C<QAction>(osc, name)->trigger();
     EXPECT_TRUE(C<QAction>(osc, name)->isChecked());
-    EXPECT_TRUE(osc.RedrawRequested);
+    EXPECT_TRUE(osc.RedrawRequested());
   }
   // Separated signals draw both traces in cyan, and the overlay in white.
   QTest::qWait(250);
@@ -113,9 +113,9 @@ TEST_F(OscilloscopeTest, DraggingTheOverlayLabelStoresItsPosition) {
   EXPECT_TRUE(label->isVisible());
   EXPECT_EQ(label->pos(), QPoint(30, 20));
   EXPECT_TRUE(label->text().contains(QStringLiteral("sinusoidale 1 Hz")));
-  EXPECT_EQ(osc.FilX, 0);
+  EXPECT_EQ(osc.Screen().FilX(), 0);
 
-  osc.RedrawRequested = false;
+  osc.DropRequests();
   QTest::mousePress(screen, Qt::LeftButton, {}, QPoint(30, 20));
   QTest::mouseMove(screen, QPoint(50, 30));
   EXPECT_EQ(label->pos(), QPoint(50, 30));
@@ -123,10 +123,10 @@ TEST_F(OscilloscopeTest, DraggingTheOverlayLabelStoresItsPosition) {
   EXPECT_FALSE(label->isVisible());
   const QPointF expected =
       OverlayFromLabel(screen->width(), screen->height(), 50, 30, label->width(), label->height());
-  EXPECT_FLOAT_EQ(osc.FilX, static_cast<float>(expected.x()));
-  EXPECT_FLOAT_EQ(osc.FilY, static_cast<float>(expected.y()));
-  EXPECT_FLOAT_EQ(osc.FilX, 50.0f / static_cast<float>(screen->width()));
-  EXPECT_TRUE(osc.RedrawRequested);
+  EXPECT_FLOAT_EQ(osc.Screen().FilX(), static_cast<float>(expected.x()));
+  EXPECT_FLOAT_EQ(osc.Screen().FilY(), static_cast<float>(expected.y()));
+  EXPECT_FLOAT_EQ(osc.Screen().FilX(), 50.0f / static_cast<float>(screen->width()));
+  EXPECT_TRUE(osc.RedrawRequested());
 }
 
 TEST_F(OscilloscopeTest, TheReportPanelComesBackInsideAfterTheWindowShrank) {
@@ -209,7 +209,7 @@ TEST_F(OscilloscopeTest, SavesTheScreenAsABitmapAndReportsFailures) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     MessageBoxAnswer answer;
-    EXPECT_EQ(osc.SaveScreenBitmap(c.path), c.written);
+    EXPECT_EQ(osc.Screen().SaveScreenBitmap(c.path), c.written);
     EXPECT_EQ(answer.seen().shown, !c.written);
     if (c.written) {
       QImage saved(c.path, "BMP");
