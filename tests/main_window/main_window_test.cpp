@@ -156,8 +156,7 @@ TEST_F(MainWindowTest, MenusHoldEveryEntryWithItsCaptionAndShortcut) {
 }
 
 TEST_F(MainWindowTest, TabsArrangeTheGraphs) {
-  w().resize(700, 560);
-  QTest::qWait(10);
+  Resize(700, 560);
   const double W = InnerWidth();
   const double H = InnerHeight();
   auto* g1 = C<GraphSurface>("Grafico1");
@@ -192,14 +191,14 @@ TEST_F(MainWindowTest, TabsArrangeTheGraphs) {
 
 TEST_F(MainWindowTest, SnapsBackToTheMinimumSize) {
   w().resize(100, 100);
-  QTest::qWait(10);
-  EXPECT_GE(w().frameGeometry().width() * TwipsPerPixelX(w()), kMinimumOuterWidth - 15);
-  EXPECT_GE(w().frameGeometry().height() * TwipsPerPixelY(w()), kMinimumOuterHeight - 15);
+  EXPECT_TRUE(QTest::qWaitFor([this] {
+    return w().frameGeometry().width() * TwipsPerPixelX(w()) >= kMinimumOuterWidth - 15 &&
+           w().frameGeometry().height() * TwipsPerPixelY(w()) >= kMinimumOuterHeight - 15;
+  }));
 }
 
 TEST_F(MainWindowTest, SplittersFollowTheMouseWithinTheirLimits) {
-  w().resize(700, 560);
-  QTest::qWait(10);
+  Resize(700, 560);
   auto* mx = C<QLabel>("lblMX");
   const QPoint grip(mx->width() / 2, mx->height() / 2);
   QTest::mousePress(mx, Qt::LeftButton, {}, grip);
@@ -225,8 +224,7 @@ TEST_F(MainWindowTest, SplittersFollowTheMouseWithinTheirLimits) {
   EXPECT_DOUBLE_EQ(g.TS1.top, g.lblMY.top + g.lblMY.height);
 
   // Shrinking the window pulls the vertical splitter back to W - 2400.
-  w().resize(500, 560);
-  QTest::qWait(10);
+  Resize(500, 560);
   EXPECT_DOUBLE_EQ(g.lblMX.left, std::min(2400 + 30 * TwipsPerPixelX(w()), InnerWidth() - 2400));
 }
 
@@ -270,14 +268,14 @@ TEST_F(MainWindowTest, ValueLabelClicksAddOrSubtractAndClamp) {
 }
 
 TEST_F(MainWindowTest, SeveralChangesWithinATickGiveOneRedraw) {
-  QTest::qWait(250);  // the start-up redraw is served
+  WaitForRedraw();  // the start-up redraw is served
   const int before = w().Graphs().redraw_count();
   auto* slider = C<QSlider>("SLog");
   for (int i = 0; i < 3; ++i) QTest::keyClick(slider, Qt::Key_Right);
   EXPECT_EQ(slider->value(), 13);
   EXPECT_DOUBLE_EQ(w().Graphs().LogFloor(), LogFloorForPosition(13));
   EXPECT_EQ(w().Graphs().redraw_count(), before);  // nothing is drawn before the timer's tick
-  QTest::qWait(250);
+  WaitForRedraw();
   EXPECT_EQ(w().Graphs().redraw_count(), before + 1);
   EXPECT_EQ(w().Graphs().RedrawPending(), 0);
 }

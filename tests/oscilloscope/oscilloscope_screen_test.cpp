@@ -34,7 +34,7 @@ QStringList Readout(const Form2& osc) {
 
 TEST_F(OscilloscopeTest, AnEmptyTraceReadsSlashesAndLeavesTheScreen) {
   Form2& osc = Open([](Form2& o) { Child<QLineEdit>(o, "txtStF")->setText(QStringLiteral("x")); });
-  QTest::qWait(300);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !osc.RunRequested(); }));
   ASSERT_EQ(osc.trace().count, 0);
   auto* screen = C<GraphSurface>(osc, "Grafico1");
   EXPECT_TRUE(screen->image().isNull());  // nothing drawn, not even cleared
@@ -89,7 +89,7 @@ TEST_F(OscilloscopeTest, DisplayTogglesAskForARedraw) {
     EXPECT_TRUE(osc.RedrawRequested());
   }
   // Separated signals draw both traces in cyan, and the overlay in white.
-  QTest::qWait(250);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !osc.RedrawRequested(); }));
   const QImage& image = C<GraphSurface>(osc, "Grafico1")->image();
   bool cyan = false;
   bool red = false;
@@ -131,8 +131,7 @@ TEST_F(OscilloscopeTest, DraggingTheOverlayLabelStoresItsPosition) {
 
 TEST_F(OscilloscopeTest, TheReportPanelComesBackInsideAfterTheWindowShrank) {
   Form2& osc = OpenAndRun();
-  osc.resize(900, 700);
-  QTest::qWait(20);
+  Resize(osc, 900, 700);
   auto* screen = C<GraphSurface>(osc, "Grafico1");
   auto* icon = C<QToolButton>(osc, "cmdRep");
   // The report icon shows only near the screen's top right corner.
@@ -154,8 +153,7 @@ TEST_F(OscilloscopeTest, TheReportPanelComesBackInsideAfterTheWindowShrank) {
   const TwipRect dragged = panel->rect_twips();
   QTest::mouseClick(C<QLabel>(osc, "Label10"), Qt::LeftButton);
   EXPECT_FALSE(panel->isVisible());
-  osc.resize(300, 200);  // below the minimum: it snaps back to 7800 x 6500 twips
-  QTest::qWait(20);
+  Resize(osc, 300, 200);  // below the minimum: it snaps back to 7800 x 6500 twips
   const double tx = TwipsPerPixelX(osc);
   EXPECT_GE(osc.frameGeometry().width() * tx, 7800 - tx);
   const double inner_width = C<QWidget>(osc, "client")->width() * tx;
@@ -170,8 +168,7 @@ TEST_F(OscilloscopeTest, TheReportPanelComesBackInsideAfterTheWindowShrank) {
 
 TEST_F(OscilloscopeTest, LayoutFollowsTheWindowSizeAndTheScreenIsRedrawn) {
   Form2& osc = OpenAndRun();
-  osc.resize(1000, 800);
-  QTest::qWait(20);
+  Resize(osc, 1000, 800);
   const OscilloscopeGeometry& g = osc.geometry_twips();
   const double W = C<QWidget>(osc, "client")->width() * TwipsPerPixelX(osc);
   const double H = C<QWidget>(osc, "client")->height() * TwipsPerPixelY(osc);
