@@ -254,12 +254,11 @@ void Form1::RunSweep(double start_frequency, double end_frequency, std::int32_t 
   running_ = true;
   // The sweep fills a result of its own: the one shown stays whole until the run hands over.
   SweepResult measured;
-  const QString parameters = ParametersText();
-  const QString functions = FunctionsText();
+  const SweepSettings settings{start_frequency, end_frequency,    samples,
+                               oscillations,    ParametersText(), FunctionsText()};
   const std::optional<RunOutcome> outcome = launcher_->Launch(*this, [&](RunObserver& observer) {
     ScriptFilterEngine engine(*Script1_);
-    return RunFrequencySweep(engine, observer, start_frequency, end_frequency, samples,
-                             oscillations, parameters, functions, measured, cancel_);
+    return RunFrequencySweep(engine, observer, settings, measured, cancel_);
   });
   running_ = false;
   if (!outcome) return;

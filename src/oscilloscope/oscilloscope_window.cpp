@@ -196,16 +196,16 @@ void Form2::StartRun() {
   // Invalid frequency texts prevent the run silently: the previous trace and report stay.
   if (!c_.range->StartProblem().isEmpty() || !c_.range->EndProblem().isEmpty()) return;
   stop_requested_ = false;
-  RunSettings run;
-  run.RunFrequency = RunFrequencyFromSlider(c_.SFF->value(), c_.SFF->maximum(),
-                                            c_.range->StartHertz(), c_.range->EndHertz());
-  run.RunOscillations = c_.oscillations->Value();
-  run.RunSamples = c_.samples->Value();
-  run.ParText = host_.ParametersText();
-  run.FilText = host_.FunctionsText();
+  ScopeSettings run;
+  run.frequency = RunFrequencyFromSlider(c_.SFF->value(), c_.SFF->maximum(), c_.range->StartHertz(),
+                                         c_.range->EndHertz());
+  run.oscillations = c_.oscillations->Value();
+  run.samples = c_.samples->Value();
+  run.waveform = c_.cmbWF->currentText();
+  if (c_.MenuToolsParF->isChecked()) run.parameter_items = parameters_->Items();
+  run.parameters = host_.ParametersText();
+  run.functions = host_.FunctionsText();
   last_run_ = run;
-  const QStringList items = c_.MenuToolsParF->isChecked() ? parameters_->Items() : QStringList();
-  const QString waveform = c_.cmbWF->currentText();
 
   // The run fills a trace of its own, handed over when it ends.
   TimeTrace measured;
@@ -213,9 +213,7 @@ void Form2::StartRun() {
   const std::optional<RunOutcome> outcome =
       host_.Launcher().Launch(*this, [&](RunObserver& observer) {
         ScriptFilterEngine engine(host_.Script1());
-        return SimulateTrace(engine, observer, measured, run.RunOscillations, run.RunSamples,
-                             run.RunFrequency, run.ParText, run.FilText, items,
-                             static_cast<int>(items.size()), waveform, stop_requested_);
+        return SimulateTrace(engine, observer, run, measured, stop_requested_);
       });
   running_ = false;
   if (!outcome) return;
@@ -242,7 +240,7 @@ void Form2::StopRunningCall() {
 }
 
 QString Form2::CurrentOverlayText() const {
-  return ScopeOverlayText(last_run_.FilText, c_.cmbWF->currentText(), last_run_.RunFrequency);
+  return ScopeOverlayText(last_run_.functions, c_.cmbWF->currentText(), last_run_.frequency);
 }
 
 void Form2::SVDivI_Change() {

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <utility>
 
 #include "scripting/script_value.h"
 
@@ -43,6 +44,14 @@ struct RunOutcome {
     return status == RunStatus::kCompleted || status == RunStatus::kCancelled;
   }
 };
+
+// The outcome of a run refused with `message`.
+inline RunOutcome RefusedRun(QString message) {
+  RunOutcome outcome;
+  outcome.status = RunStatus::kRefused;
+  outcome.message = std::move(message);
+  return outcome;
+}
 
 // The refusals' messages.
 inline constexpr char16_t kBadFixedStepMessage[] =

@@ -186,7 +186,7 @@ TEST_F(OscilloscopeWithMainTest, OpeningCopiesTheFrequencySettingsAndReopeningKe
   SetReversedValue(*C<QScrollBar>(*osc, "SOsc"), 1);
   SetReversedValue(*C<QScrollBar>(*osc, "SCa"), 100);
   ASSERT_TRUE(WaitForRuns(*osc, 1));
-  EXPECT_DOUBLE_EQ(osc->last_run().RunFrequency, 2000);
+  EXPECT_DOUBLE_EQ(osc->last_run().frequency, 2000);
   const int samples = osc->trace().count;
   ASSERT_GT(samples, 0);
   const QString report = Report(*osc);
