@@ -29,6 +29,7 @@
 #include "widgets/run_launcher.h"
 #include "widgets/status_panels.h"
 #include "widgets/window_help.h"
+#include "widgets/window_support.h"
 #include "window_core/twips.h"
 
 namespace quorvel {
@@ -128,36 +129,24 @@ void Form2::changeEvent(QEvent* event) {
 void Form2::LayoutOscilloscope() {
   // Before the window is shown its client area has no real size yet.
   if (!isVisible()) return;
-  const double tx = TwipsPerPixelX(*this);
-  const double ty = TwipsPerPixelY(*this);
-  WindowSize size{InnerWidthTwips(), InnerHeightTwips(), frameGeometry().width() * tx,
-                  frameGeometry().height() * ty, isMinimized()};
-  const double outer_width = size.outer_width;
-  const double outer_height = size.outer_height;
+  const WindowSize measured = c_.client->MeasuredTwips();
+  WindowSize size = measured;
   if (!quorvel::LayoutOscilloscope(geometry_, size, c_.MenuToolsParF->isChecked())) return;
-  if (size.outer_width != outer_width || size.outer_height != outer_height) {
-    // Below the minimum: grow to it; the resize lays the window out again.
-    const QSize frame = frameGeometry().size() - geometry().size();
-    resize(TwipsToPixelsX(size.outer_width, *this) - frame.width(),
-           TwipsToPixelsY(size.outer_height, *this) - frame.height());
-  }
+  c_.client->GrowTo(measured, size);
   ApplyGeometry();
   redraw_requested_ = true;
 }
 
 void Form2::ApplyGeometry() {
   const OscilloscopeGeometry& g = geometry_;
-  auto place = [this](QWidget* widget, const TwipRect& rect) {
-    widget->setGeometry(TwipRectToPixels(rect, *this));
-  };
-  place(c_.Grafico1, g.Grafico1);
-  place(c_.Frame1, g.Frame1);
-  place(c_.cmdAgg, g.cmdAgg);
-  place(c_.cmdStop, g.cmdStop);
-  place(c_.Frame2, g.Frame2);
-  place(c_.lstPar, g.lstPar);
-  place(c_.SB1, {0, InnerHeightTwips() - g.SB1Height, InnerWidthTwips(), g.SB1Height});
-  place(c_.cmdHelp, g.cmdHelp);
+  PlaceTwips(c_.Grafico1, g.Grafico1);
+  PlaceTwips(c_.Frame1, g.Frame1);
+  PlaceTwips(c_.cmdAgg, g.cmdAgg);
+  PlaceTwips(c_.cmdStop, g.cmdStop);
+  PlaceTwips(c_.Frame2, g.Frame2);
+  PlaceTwips(c_.lstPar, g.lstPar);
+  PlaceTwips(c_.SB1, {0, InnerHeightTwips() - g.SB1Height, InnerWidthTwips(), g.SB1Height});
+  PlaceTwips(c_.cmdHelp, g.cmdHelp);
   c_.cmdHelp->raise();
   if (c_.fReport->isVisible()) c_.fReport->raise();
 }

@@ -2,6 +2,8 @@
 
 #include <QWidget>
 
+#include "window_core/window_geometry.h"
+
 class QMainWindow;
 
 namespace quorvel {
@@ -14,6 +16,12 @@ class ClientArea : public QWidget {
 
  public:
   explicit ClientArea(QMainWindow& window);
+
+  // The window's size in twips as its layout takes it: this area, the outer frame, minimized.
+  WindowSize MeasuredTwips() const;
+  // After a layout raised the outer size of `measured` to `laid_out` (the window's minimum), the
+  // window grows to it; the resize lays the window out again.
+  void GrowTo(const WindowSize& measured, const WindowSize& laid_out);
 
  signals:
   void Resized();

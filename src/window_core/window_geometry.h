@@ -2,6 +2,8 @@
 
 // Rectangles and window sizes in twips (1/1440 inch), as the windows' layout rules take them.
 
+#include <algorithm>
+
 namespace quorvel {
 
 struct TwipRect {
@@ -21,5 +23,18 @@ struct WindowSize {
   double outer_height = 0;
   bool minimized = false;
 };
+
+// A width or height the window system would refuse (zero or negative) is skipped; the rest of a
+// layout still runs.
+inline void SetPositive(double& target, double value) {
+  if (value > 0) target = value;
+}
+
+// Raises an outer size below the window's minimum to it (the caller resizes the window).
+inline void RaiseToMinimum(WindowSize& size, double minimum_outer_width,
+                           double minimum_outer_height) {
+  size.outer_width = std::max(size.outer_width, minimum_outer_width);
+  size.outer_height = std::max(size.outer_height, minimum_outer_height);
+}
 
 }  // namespace quorvel
