@@ -25,7 +25,8 @@
 #include <unistd.h>
 
 #if defined(__SANITIZE_ADDRESS__)
-#include <sanitizer/allocator_interface.h>
+// The sanitizer runtime exports this; g++ ships no header that declares it.
+extern "C" void __sanitizer_purge_allocator();
 #endif
 
 #include <QHash>
