@@ -58,6 +58,7 @@ Form1::Form1()
   graphs_ = new ResponseGraphs(*this, c_);
   documents_ = new TestDocuments(*this, c_, *graphs_);
   ConnectControls();
+  c_.client->SetMinimumOuterTwips(kMinimumOuterWidth, kMinimumOuterHeight);
   ConnectWindowHelp(*this, *c_.cmdHelp, *c_.SB1, [this] { return help_file_; });
   ApplyGeometry();
 
@@ -141,6 +142,7 @@ void Form1::changeEvent(QEvent* event) {
 void Form1::LayoutMainWindow() {
   // Before the window is shown its client area has no real size yet.
   if (!isVisible()) return;
+  c_.client->ApplyMinimumSize();
   const WindowSize measured = c_.client->MeasuredTwips();
   WindowSize size = measured;
   if (!quorvel::LayoutMainWindow(geometry_, size, c_.TS1->currentIndex() + 1)) return;

@@ -41,6 +41,7 @@ Form2::Form2(OscilloscopeHost& host) : host_(host) {
   screen_ = new ScopePane(*this, c_, [this] { return CurrentOverlayText(); });
   parameters_ = new ParameterList(*this, c_);
   ConnectControls();
+  c_.client->SetMinimumOuterTwips(kOscilloscopeMinimumOuterWidth, kOscilloscopeMinimumOuterHeight);
   ConnectWindowHelp(*this, *c_.cmdHelp, *c_.SB1, [this] { return host_.HelpFile(); });
   ApplyGeometry();
   Form_Load();
@@ -129,6 +130,7 @@ void Form2::changeEvent(QEvent* event) {
 void Form2::LayoutOscilloscope() {
   // Before the window is shown its client area has no real size yet.
   if (!isVisible()) return;
+  c_.client->ApplyMinimumSize();
   const WindowSize measured = c_.client->MeasuredTwips();
   WindowSize size = measured;
   if (!quorvel::LayoutOscilloscope(geometry_, size, c_.MenuToolsParF->isChecked())) return;

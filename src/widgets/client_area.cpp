@@ -14,6 +14,20 @@ ClientArea::ClientArea(QMainWindow& window) : QWidget(&window) {
   setFont(dialog_font);
 }
 
+void ClientArea::SetMinimumOuterTwips(double width, double height) {
+  minimum_outer_width_ = width;
+  minimum_outer_height_ = height;
+  ApplyMinimumSize();
+}
+
+void ClientArea::ApplyMinimumSize() {
+  QWidget& frame = *window();
+  const QSize margins = frame.frameGeometry().size() - frame.geometry().size();
+  const QSize minimum(TwipsToPixelsX(minimum_outer_width_, *this) - margins.width(),
+                      TwipsToPixelsY(minimum_outer_height_, *this) - margins.height());
+  if (frame.minimumSize() != minimum) frame.setMinimumSize(minimum);
+}
+
 WindowSize ClientArea::MeasuredTwips() const {
   const QWidget& frame = *window();
   const double tx = TwipsPerPixelX(*this);

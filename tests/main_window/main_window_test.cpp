@@ -16,8 +16,10 @@
 #include <QSlider>
 #include <QTabBar>
 #include <QTest>
+#include <QWindow>
 
 #include <cmath>
+#include <map>
 
 #include "graphs/response_graph.h"
 #include "gui_test_support.h"
@@ -195,6 +197,49 @@ TEST_F(MainWindowTest, SnapsBackToTheMinimumSize) {
     return w().frameGeometry().width() * TwipsPerPixelX(w()) >= kMinimumOuterWidth - 15 &&
            w().frameGeometry().height() * TwipsPerPixelY(w()) >= kMinimumOuterHeight - 15;
   }));
+}
+
+// Where every named control of the window is, in the window's coordinates.
+std::map<QString, QRect> ControlRectangles(const QWidget& window) {
+  std::map<QString, QRect> rectangles;
+  for (const QWidget* child : window.findChildren<QWidget*>()) {
+    if (child->objectName().isEmpty() || !child->isVisibleTo(&window)) continue;
+    rectangles[child->objectName()] = QRect(child->mapTo(&window, QPoint(0, 0)), child->size());
+  }
+  return rectangles;
+}
+
+TEST_F(MainWindowTest, ATooSmallResizeAndBackRestoresEveryControl) {
+  Resize(800, 600);
+  const std::map<QString, QRect> before = ControlRectangles(w());
+  // Below the minimum: the window keeps its minimum, and its controls are laid out for it.
+  w().resize(300, 200);
+  ASSERT_TRUE(QTest::qWaitFor(
+      [this] { return std::abs(w().geometry_twips().Frame1.width - InnerWidth()) < 1e-6; }));
+  EXPECT_GE(w().frameGeometry().width() * TwipsPerPixelX(w()), kMinimumOuterWidth - 15);
+  for (const char* box : {"txtPar", "txtFil"}) {
+    EXPECT_FALSE(C<QWidget>(box)->size().isEmpty()) << box;
+  }
+  const QRect frame1 = C<QWidget>("Frame1")->geometry();
+  EXPECT_LE(frame1.bottom(), C<QWidget>("TS1")->geometry().top());
+  EXPECT_LE(C<QWidget>("Grafico1")->geometry().bottom(), C<QWidget>("SB1")->geometry().top());
+  EXPECT_LE(C<QWidget>("cmdStop")->geometry().right(), frame1.width());
+
+  Resize(800, 600);
+  const std::map<QString, QRect> after = ControlRectangles(w());
+  for (const auto& [name, rect] : before) {
+    ASSERT_TRUE(after.count(name)) << name.toStdString();
+    EXPECT_EQ(after.at(name), rect) << name.toStdString();
+  }
+}
+
+TEST_F(MainWindowTest, TheWindowSystemKnowsTheMinimumSize) {
+  const QSize margins = w().frameGeometry().size() - w().geometry().size();
+  const QSize minimum(TwipsToPixelsX(kMinimumOuterWidth, w()) - margins.width(),
+                      TwipsToPixelsY(kMinimumOuterHeight, w()) - margins.height());
+  EXPECT_EQ(w().minimumSize(), minimum);
+  ASSERT_NE(w().windowHandle(), nullptr);
+  EXPECT_EQ(w().windowHandle()->minimumSize(), minimum);
 }
 
 TEST_F(MainWindowTest, SplittersFollowTheMouseWithinTheirLimits) {

@@ -11,6 +11,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
+#include <QWindow>
 
 #include "graphs/filter_overlay.h"
 #include "oscilloscope/oscilloscope_window.h"
@@ -164,6 +165,26 @@ TEST_F(OscilloscopeTest, TheReportPanelComesBackInsideAfterTheWindowShrank) {
   EXPECT_DOUBLE_EQ(panel->rect_twips().left, inner_width - dragged.width);
   EXPECT_DOUBLE_EQ(panel->rect_twips().top, inner_height - dragged.height);
   EXPECT_EQ(panel->Report(), report);
+}
+
+TEST_F(OscilloscopeTest, TheWindowSystemKnowsTheMinimumSize) {
+  Form2& osc = Open();
+  const QSize margins = osc.frameGeometry().size() - osc.geometry().size();
+  const QSize minimum(TwipsToPixelsX(kOscilloscopeMinimumOuterWidth, osc) - margins.width(),
+                      TwipsToPixelsY(kOscilloscopeMinimumOuterHeight, osc) - margins.height());
+  EXPECT_EQ(osc.minimumSize(), minimum);
+  ASSERT_NE(osc.windowHandle(), nullptr);
+  EXPECT_EQ(osc.windowHandle()->minimumSize(), minimum);
+  // Below the minimum and back: the screen and the tools frame come back where they were.
+  Resize(osc, 900, 700);
+  const QRect screen = C<QWidget>(osc, "Grafico1")->geometry();
+  const QRect tools = C<QWidget>(osc, "Frame1")->geometry();
+  Resize(osc, 300, 200);
+  EXPECT_LE(C<QWidget>(osc, "Grafico1")->geometry().bottom(),
+            C<QWidget>(osc, "Frame1")->geometry().top());
+  Resize(osc, 900, 700);
+  EXPECT_EQ(C<QWidget>(osc, "Grafico1")->geometry(), screen);
+  EXPECT_EQ(C<QWidget>(osc, "Frame1")->geometry(), tools);
 }
 
 TEST_F(OscilloscopeTest, LayoutFollowsTheWindowSizeAndTheScreenIsRedrawn) {
