@@ -239,13 +239,16 @@ void RunOn(FilterEngine& engine, RunObserver& observer, const NativeFilter& f, R
   if (which == Run::Sweep) {
     SweepResult result;
     // 100 Hz to 10 kHz, 6 frequencies, 10 oscillations each.
-    (void)RunFrequencySweep(engine, observer, 100, 10000, 6, 10, f.parameters, f.functions, result,
+    (void)RunFrequencySweep(engine, observer,
+                            SweepSettings{100, 10000, 6, 10, f.parameters, f.functions}, result,
                             cancel);
   } else {
     TimeTrace trace;
     // 1 kHz, 60 oscillations, 2000 samples.
-    (void)SimulateTrace(engine, observer, trace, 60, 2000, 1000, f.parameters, f.functions, {}, 0,
-                        u"sinusoidale"_qs, cancel);
+    (void)SimulateTrace(
+        engine, observer,
+        ScopeSettings{1000, 60, 2000, u"sinusoidale"_qs, {}, f.parameters, f.functions}, trace,
+        cancel);
   }
 }
 
@@ -312,8 +315,9 @@ int main(int argc, char** argv) {
   const bool cancel = false;
   SweepResult result;
   const auto start = Clock::now();
-  (void)RunFrequencySweep(real_inner, pumping, 100, 10000, 10, 40, rc.parameters, rc.functions,
-                          result, cancel);
+  (void)RunFrequencySweep(real_inner, pumping,
+                          SweepSettings{100, 10000, 10, 40, rc.parameters, rc.functions}, result,
+                          cancel);
   const double total = std::chrono::duration<double>(Clock::now() - start).count();
   std::printf(
       "\npacing: RC sweep of %.0f ms delivered events %ld times, %.2f ms in all: %.2f %% "

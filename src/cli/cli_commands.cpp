@@ -12,6 +12,7 @@
 
 #include "cli/cli_progress.h"
 #include "documents/safe_file.h"
+#include "graphs/measurement_table.h"
 #include "numbers/eng_number.h"
 #include "numbers/number_text.h"
 #include "scripting/script_host.h"
@@ -72,43 +73,46 @@ std::string CodecMessage(const CodecError& error) {
   return text.toStdString();
 }
 
-// The CSV of a run on its way out: the header with the first row (or at the end of a run that
-// produced none), then each row as soon as the run stores it, flushed, so that a run cut off by
-// a signal keeps every row it measured. A run that is refused writes nothing.
+// The CSV of a run on its way out, in the core's table format (the windows' data export writes
+// the same bytes): the header with the first row (or at the end of a run that produced none),
+// then each row as soon as the run stores it, flushed, so that a run cut off by a signal keeps
+// every row it measured. A run that is refused writes nothing.
 class CsvStream {
  public:
-  CsvStream(std::ostream& out, const char* header) : out_(out), header_(header) {}
+  CsvStream(std::ostream& out, std::string header) : out_(out), header_(std::move(header)) {}
 
   void WriteHeader() {
     if (header_written_) return;
-    out_ << header_ << '\n' << std::flush;
+    out_ << header_ << std::flush;
     header_written_ = true;
   }
 
   void SweepRows(const SweepResult& result) {
     const auto count = static_cast<std::size_t>(std::max(result.count, 0));
     for (; written_ < count && written_ < result.points.size(); ++written_) {
-      WriteHeader();
-      const ResponsePoint& p = result.points[written_];
-      out_ << CsvField(p.frequency) << ',' << CsvField(p.amplitude) << ',' << CsvField(p.phase)
-           << '\n'
-           << std::flush;
+      std::string row;
+      AppendSweepRow(result.points[written_], kCsvSeparator, row);
+      Write(row);
     }
   }
 
   void TraceRows(const TimeTrace& trace) {
     const auto count = static_cast<std::size_t>(std::max(trace.count, 0));
     for (; written_ < count && written_ < trace.times.size(); ++written_) {
-      WriteHeader();
-      out_ << CsvField(trace.times[written_]) << ',' << CsvField(trace.inputs[written_]) << ','
-           << CsvField(trace.outputs[written_]) << ',' << trace.framesPerSample[written_] << '\n'
-           << std::flush;
+      std::string row;
+      AppendTraceRow(trace, written_, kCsvSeparator, row);
+      Write(row);
     }
   }
 
  private:
+  void Write(const std::string& row) {
+    WriteHeader();
+    out_ << row << std::flush;
+  }
+
   std::ostream& out_;
-  const char* header_;
+  std::string header_;
   bool header_written_ = false;
   std::size_t written_ = 0;
 };
@@ -129,16 +133,9 @@ class BusyHookScope {
 
 }  // namespace
 
-std::string CsvNumber(double value) {
-  std::array<char, 32> buffer{};
-  const auto [ptr, ec] = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value);
-  if (ec != std::errc()) return "nan";  // 32 characters hold every double; not reached
-  return std::string(buffer.data(), ptr);
-}
+std::string CsvNumber(double value) { return TableNumber(value); }
 
-std::string CsvField(double value) {
-  return std::isfinite(value) ? CsvNumber(value) : std::string();
-}
+std::string CsvField(double value) { return TableField(value); }
 
 std::string ReportForOutput(const QString& report) {
   QString text = report;
@@ -189,6 +186,8 @@ std::optional<SweepSettings> SweepSettingsFor(const TestDocument& test, const Cl
       std::clamp(test.oscillations, kMinMainOscillations, kMaxMainOscillations)));
   s.parameters = test.parameters;
   s.functions = test.functions;
+  s.method =
+      options.method.value_or(test.precise_method ? SweepMethod::kPrecise : SweepMethod::kClassic);
   return s;
 }
 
@@ -260,22 +259,17 @@ int ExecuteRun(const RunSettings& settings, ScriptHost& host, const std::atomic<
     BusyHookScope hook(host, [&observer] { observer.Poll(); });
     if (const auto* sweep = std::get_if<SweepSettings>(&settings)) {
       SweepResult result;
-      CsvStream csv(io.out, "frequency_hz,amplitude,phase_deg");
+      CsvStream csv(io.out, SweepTableHeader(kCsvSeparator));
       observer.SetPointAdded([&] { csv.SweepRows(result); });
-      outcome = RunFrequencySweep(engine, observer, sweep->start_frequency, sweep->end_frequency,
-                                  sweep->samples, sweep->oscillations, sweep->parameters,
-                                  sweep->functions, result, cancel);
+      outcome = RunFrequencySweep(engine, observer, *sweep, result, cancel);
       csv.SweepRows(result);
       if (outcome.started()) csv.WriteHeader();
     } else {
       const auto& scope = std::get<ScopeSettings>(settings);
       TimeTrace trace;
-      CsvStream csv(io.out, "time_s,vi,vo,frames");
+      CsvStream csv(io.out, TraceTableHeader(kCsvSeparator));
       observer.SetPointAdded([&] { csv.TraceRows(trace); });
-      outcome =
-          SimulateTrace(engine, observer, trace, scope.oscillations, scope.samples, scope.frequency,
-                        scope.parameters, scope.functions, scope.parameter_items,
-                        static_cast<int>(scope.parameter_items.size()), scope.waveform, cancel);
+      outcome = SimulateTrace(engine, observer, scope, trace, cancel);
       csv.TraceRows(trace);
       if (outcome.started()) csv.WriteHeader();
     }
@@ -304,8 +298,9 @@ int ExecuteRun(const RunSettings& settings, ScriptHost& host, const std::atomic<
              << " (--report per il resoconto completo)\n";
     }
   }
-  if (outcome.stop_error) {
-    io.err << "Simulazione interrotta: " << outcome.stop_error->description.toStdString() << '\n';
+  // What went wrong and where, always: each distinct error once, the first one first.
+  for (const ErrorTally& tally : outcome.errors) {
+    io.err << "Errore: " << ErrorTallyText(tally).toStdString() << '\n';
   }
   io.err << std::flush;
   if (!written_ok) {

@@ -16,6 +16,8 @@
 
 #include "cli/cli_options.h"
 #include "documents/test_document.h"
+#include "simulation/frequency_sweep.h"
+#include "simulation/oscilloscope_run.h"
 
 namespace quorvel {
 class ScriptHost;
@@ -23,27 +25,7 @@ class ScriptHost;
 
 namespace quorvel::cli {
 
-// The settings of a frequency sweep, ready to run.
-struct SweepSettings {
-  double start_frequency = 0;  // hertz
-  double end_frequency = 0;
-  std::int32_t samples = 0;
-  std::int16_t oscillations = 0;
-  QString parameters;
-  QString functions;
-};
-
-// The settings of an oscilloscope run, ready to run.
-struct ScopeSettings {
-  double frequency = 0;  // hertz
-  std::int32_t oscillations = 0;
-  std::int32_t samples = 0;
-  QString waveform;
-  QStringList parameter_items;  // empty unless the parametric filter is on
-  QString parameters;
-  QString functions;
-};
-
+// The settings of the command line's run, ready to run.
 using RunSettings = std::variant<SweepSettings, ScopeSettings>;
 
 // The test of a command line: the file when one is given, otherwise the main window's defaults;
@@ -88,11 +70,12 @@ int ExecuteRun(const RunSettings& settings, ScriptHost& host, const std::atomic<
 // The report as written to a terminal or file: CR LF line ends made LF.
 std::string ReportForOutput(const QString& report);
 
-// A double in C notation with the fewest digits that read back to the same value.
+// A double in C notation with the fewest digits that read back to the same value (the core's
+// TableNumber).
 std::string CsvNumber(double value);
 
 // A CSV field: CsvNumber for a finite value, empty for one that is not (a point the filter
-// made not computable, a sample that is not a number).
+// made not computable, a sample that is not a number); the core's TableField.
 std::string CsvField(double value);
 
 }  // namespace quorvel::cli

@@ -15,31 +15,15 @@ constexpr char kSpinner[] = {'|', '/', '-', '\\'};
 
 }  // namespace
 
-std::optional<std::int64_t> EstimatedEndTick(std::int64_t start, std::int64_t now, int percent) {
-  if (percent <= 0) return std::nullopt;
-  const double elapsed = static_cast<double>(now - start + 1);
-  const double total = 100.0 / (percent / elapsed);
-  return start + static_cast<std::int64_t>(std::llround(total));
-}
-
-std::int64_t RemainingSeconds(std::int64_t end, std::int64_t now) {
-  const std::int64_t ms = std::max<std::int64_t>(end - now, 0);
-  std::int64_t seconds = ms / 1000;
-  const std::int64_t rest = ms % 1000;
-  if (rest > 500 || (rest == 500 && seconds % 2 == 1)) ++seconds;
-  return seconds;
-}
-
-std::string ProgressText(const QString& title, int percent,
-                         std::optional<std::int64_t> remaining_seconds, std::int32_t errors,
-                         char spinner) {
+std::string ProgressText(const QString& title, int percent, const QString& time_text,
+                         std::int32_t errors, char spinner) {
   std::string text = title.toStdString();
   text += ' ';
   text += spinner;
   text += ' ';
   text += std::to_string(std::clamp(percent, 0, 100));
   text += "%  tempo residuo: ";
-  text += remaining_seconds ? std::to_string(*remaining_seconds) + " secondi" : "stima in corso...";
+  text += time_text.toStdString();
   text += "  errori: ";
   text += std::to_string(errors);
   return text;
@@ -56,7 +40,7 @@ std::int64_t CliRunObserver::NowMs() const {
 void CliRunObserver::Show2(const QString& /*callback_name*/, const QString& title) {
   title_ = title.isEmpty() ? QStringLiteral("Operazione in corso") : title;
   start_ = Clock::now();
-  end_tick_.reset();
+  state_ = ProgressState(0);
   percent_ = 0;
   errors_ = 0;
   shown_ = true;
@@ -67,7 +51,7 @@ void CliRunObserver::SetPB(int percent) {
   percent = std::min(percent, 100);
   if (percent <= percent_) return;
   percent_ = percent;
-  end_tick_ = EstimatedEndTick(0, NowMs(), percent);
+  state_.SetPB(percent, NowMs());
   Draw(false);
 }
 
@@ -99,10 +83,9 @@ void CliRunObserver::Draw(bool force) {
   const Clock::time_point now = Clock::now();
   if (!force && now - last_draw_ < kRedrawInterval) return;
   last_draw_ = now;
-  std::optional<std::int64_t> remaining;
-  if (end_tick_) remaining = RemainingSeconds(*end_tick_, NowMs());
+  state_.Timer1(NowMs());
   const std::string text =
-      ProgressText(title_, percent_, remaining, errors_, kSpinner[spinner_ % 4]);
+      ProgressText(title_, percent_, state_.time_text(), errors_, kSpinner[spinner_ % 4]);
   // Blanks over what is left of a longer previous line.
   const std::size_t padding = drawn_width_ > text.size() ? drawn_width_ - text.size() : 0;
   *progress_ << '\r' << text << std::string(padding, ' ') << std::flush;

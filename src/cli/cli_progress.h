@@ -15,22 +15,15 @@
 #include <utility>
 
 #include "simulation/run_observer.h"
+#include "window_core/progress_state.h"
 
 namespace quorvel::cli {
 
-// The progress window's estimate of the tick (ms) at which a run started at `start` ends, made
-// at `now` when `percent` is done: start + 100 / (percent / (now - start + 1)), rounded to whole
-// milliseconds. nullopt for percent <= 0.
-std::optional<std::int64_t> EstimatedEndTick(std::int64_t start, std::int64_t now, int percent);
-
-// Whole seconds (halves to even) from `now` to `end`, 0 once `end` has passed.
-std::int64_t RemainingSeconds(std::int64_t end, std::int64_t now);
-
-// The text of the progress line, without "\r": the title, the percent, the remaining time
-// ("stima in corso..." while there is no estimate) and the error count.
-std::string ProgressText(const QString& title, int percent,
-                         std::optional<std::int64_t> remaining_seconds, std::int32_t errors,
-                         char spinner);
+// The text of the progress line, without "\r": the title, the percent, the remaining time as
+// the progress window's state gives it ("stima in corso..." while there is no estimate, then
+// "N secondi") and the error count.
+std::string ProgressText(const QString& title, int percent, const QString& time_text,
+                         std::int32_t errors, char spinner);
 
 // The observer of a command-line run. The run reads a plain bool that only the run's thread may
 // write; Ctrl+C sets an atomic from another thread, and the observer copies it into the bool at
@@ -72,7 +65,9 @@ class CliRunObserver : public RunObserver {
   QString title_;
   Clock::time_point start_ = Clock::now();
   Clock::time_point last_draw_{};
-  std::optional<std::int64_t> end_tick_;
+  // The progress window's state, whose estimate the line shows (its clock is this observer's
+  // milliseconds since Show2).
+  ProgressState state_{0};
   int percent_ = 0;
   std::int32_t errors_ = 0;
   int spinner_ = 0;

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "graphs/reference_curves.h"
-#include "simulation/frequency_sweep.h"
+#include "simulation/run_results.h"
 
 class QPainter;
 

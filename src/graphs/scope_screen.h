@@ -6,7 +6,7 @@
 
 #include <optional>
 
-#include "simulation/oscilloscope_run.h"
+#include "simulation/run_results.h"
 
 class QPainter;
 

@@ -7,7 +7,7 @@
 #include <optional>
 
 #include "graphs/reference_curves.h"
-#include "simulation/frequency_sweep.h"
+#include "simulation/run_results.h"
 
 namespace quorvel {
 

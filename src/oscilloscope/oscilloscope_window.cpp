@@ -1,299 +1,121 @@
 #include "oscilloscope/oscilloscope_window.h"
 
 #include <QAction>
-#include <QActionGroup>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QFrame>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QMenuBar>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSlider>
-#include <QStyle>
 #include <QTimer>
 #include <QToolButton>
 
-#include <array>
-#include <utility>
-
+#include "graphs/scope_screen.h"
 #include "numbers/reversed_value.h"
-#include "shell/graph_surface.h"
-#include "shell/main_window.h"
-#include "shell/report_panel.h"
-#include "shell/status_panels.h"
-#include "shell/twips.h"
-#include "shell/window_support.h"
+#include "oscilloscope/oscilloscope_host.h"
+#include "oscilloscope/parameter_list.h"
+#include "oscilloscope/scope_pane.h"
+#include "scripting/script_host.h"
+#include "simulation/script_filter_engine.h"
+#include "widgets/client_area.h"
+#include "widgets/count_control.h"
+#include "widgets/frequency_range.h"
+#include "widgets/graph_surface.h"
+#include "widgets/report_panel.h"
+#include "widgets/run_launcher.h"
+#include "widgets/status_panels.h"
+#include "widgets/window_help.h"
+#include "widgets/window_support.h"
+#include "window_core/twips.h"
 
 namespace quorvel {
 
-namespace {
-
-constexpr double kMinimumOuterWidthTwips = 7800;
-constexpr double kMinimumOuterHeightTwips = 6500;
-constexpr int kReadoutPanelWidth = 110;
-const QColor kScreenColour(0, 128, 128);
-
-QSlider* NewSlider(QWidget* parent, const char* name) {
-  auto* slider = Named(new QSlider(Qt::Horizontal, parent), name);
-  slider->setRange(0, 100);
-  slider->setTickPosition(QSlider::TicksBelow);
-  slider->setTickInterval(10);
-  return slider;
-}
-
-}  // namespace
-
-Form2::Form2(Form1& main_window) : main_(main_window) {
+Form2::Form2(OscilloscopeHost& host) : host_(host) {
   setObjectName(QStringLiteral("Form2"));
   setWindowTitle(QStringLiteral("Oscilloscopio"));
-  CreateControls();
-  CreateMenus();
+  SetupOscilloscopeControls(*this, c_);
+  screen_ = new ScopePane(*this, c_, [this] { return CurrentOverlayText(); });
+  parameters_ = new ParameterList(*this, c_);
   ConnectControls();
-  PlaceFixedControls();
+  c_.client->SetMinimumOuterTwips(kOscilloscopeMinimumOuterWidth, kOscilloscopeMinimumOuterHeight);
+  ConnectWindowHelp(*this, *c_.cmdHelp, *c_.SB1, [this] { return host_.HelpFile(); });
+  ApplyGeometry();
   Form_Load();
-  ConnectShellCommands();
   // A design size above the minimum; the layout takes over at the first resize.
   resize(TwipsToPixelsX(10200, *this), TwipsToPixelsY(8400, *this));
 }
 
 Form2::~Form2() = default;
 
-void Form2::CreateControls() {
-  client_ = NewClientArea(*this, *this);
-  CreateScreen();
-  CreateFrame1();
-  CreateFrame2();
-
-  // The report panel floats over the screen, hidden until asked for.
-  fReport_ = new ReportPanel({1200, 600, 4800, 2400}, client_);
-
-  SB1_ = new StatusPanels(5, kReadoutPanelWidth, client_);
-  cmdHelp_ = Named(new QToolButton(client_), "cmdHelp");
-  cmdHelp_->setText(QStringLiteral("?"));
-
-  Timer1_ = Named(new QTimer(this), "Timer1");
-  Timer1_->setInterval(100);
-}
-
-void Form2::CreateScreen() {
-  Grafico1_ = Named(new GraphSurface(client_, kScreenColour), "Grafico1");
-  Grafico1_->installEventFilter(this);
-  Grafico1_->setCursor(Qt::CrossCursor);
-
-  // The cursor line and the drag label sit over the screen without taking its mouse.
-  ShCur1_ = Named(new QFrame(Grafico1_), "ShCur1");
-  ShCur1_->setStyleSheet(QStringLiteral("background: white;"));
-  ShCur1_->setAttribute(Qt::WA_TransparentForMouseEvents);
-  ShCur1_->setGeometry(0, 0, 1, Grafico1_->height());
-  ShFil1_ = NewLabel(QStringLiteral("Filtro"), Grafico1_, "ShFil1");
-  ShFil1_->setStyleSheet(QStringLiteral("color: white; border: 1px dotted white;"));
-  ShFil1_->setAttribute(Qt::WA_TransparentForMouseEvents);
-  ShFil1_->hide();
-
-  cmdRep_ = Named(new QToolButton(Grafico1_), "cmdRep");
-  cmdRep_->setIcon(style()->standardIcon(QStyle::SP_FileDialogDetailedView));
-  cmdRep_->setToolTip(QStringLiteral("Report"));
-  cmdRep_->setAutoRaise(true);
-  cmdRep_->resize(24, 24);
-  cmdRep_->hide();
-}
-
-void Form2::CreateFrame1() {
-  Frame1_ = Named(new QGroupBox(QStringLiteral("Strumenti"), client_), "Frame1");
-  NewLabel(QStringLiteral("Forma d'onda:"), Frame1_, "Label1");
-  cmbWF_ = Named(new QComboBox(Frame1_), "cmbWF");
-  cmbWF_->setEditable(true);
-  cmbWF_->setInsertPolicy(QComboBox::NoInsert);  // a typed statement is not a new entry
-  cmbWF_->installEventFilter(this);
-  cmbWF_->lineEdit()->installEventFilter(this);
-  NewLabel(QStringLiteral("Frequenza:"), Frame1_, "Label2");
-  SFF_ = NewSlider(Frame1_, "SFF");
-  NewLabel(QStringLiteral("Frequenza iniziale:"), Frame1_, "Label3");
-  txtStF_ = Named(new QLineEdit(QStringLiteral("1"), Frame1_), "txtStF");
-  lblStFM_ = NewLabel(QStringLiteral("Hz"), Frame1_, "lblStFM");
-  SStFM_ = NewBar(Qt::Vertical, 0, 3, Frame1_, "SStFM");
-  NewLabel(QStringLiteral("Frequenza finale:"), Frame1_, "Label4");
-  txtEnF_ = Named(new QLineEdit(QStringLiteral("1"), Frame1_), "txtEnF");
-  lblEnFM_ = NewLabel(QStringLiteral("Hz"), Frame1_, "lblEnFM");
-  SEnFM_ = NewBar(Qt::Vertical, 0, 3, Frame1_, "SEnFM");
-
-  NewLabel(QStringLiteral("V/Div (in)"), Frame1_, "Label5");
-  txtVDivI_ = Named(new QLineEdit(Frame1_), "txtVDivI");
-  SVDivI_ = NewBar(Qt::Horizontal, 0, 12, Frame1_, "SVDivI");
-  NewLabel(QStringLiteral("V/Div (out)"), Frame1_, "Label6");
-  txtVDivO_ = Named(new QLineEdit(Frame1_), "txtVDivO");
-  SVDivO_ = NewBar(Qt::Horizontal, 0, 12, Frame1_, "SVDivO");
-  // Scroll bars invert their keys (Page Up scrolls up); a horizontal bar's Right key adds.
-  for (QScrollBar* bar : {SVDivI_, SVDivO_}) bar->setInvertedControls(false);
-  for (QLineEdit* box : {txtVDivI_, txtVDivO_}) {
-    box->setReadOnly(true);  // set by its scroll bar
-    box->setAlignment(Qt::AlignRight);
-  }
-  NewLabel(QStringLiteral("Oscillazioni:"), Frame1_, "Label7");
-  lblOsc_ = NewLabel(QStringLiteral("1"), Frame1_, "lblOsc");
-  SOsc_ = NewBar(Qt::Vertical, 1, 100, Frame1_, "SOsc");
-  NewLabel(QStringLiteral("Campioni:"), Frame1_, "Label8");
-  lblCa_ = NewLabel(QStringLiteral("100"), Frame1_, "lblCa");
-  SCa_ = NewBar(Qt::Vertical, 100, 2000, Frame1_, "SCa");
-  SCa_->setSingleStep(100);
-  SCa_->setPageStep(100);
-  for (QLabel* label : {lblOsc_, lblCa_}) {
-    label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    label->setCursor(Qt::PointingHandCursor);
-    label->installEventFilter(this);
-  }
-  cmdAgg_ = Named(new QPushButton(QStringLiteral("Aggiorna"), Frame1_), "cmdAgg");
-  cmdStop_ = Named(new QPushButton(QStringLiteral("Ferma"), Frame1_), "cmdStop");
-}
-
-void Form2::CreateFrame2() {
-  Frame2_ = Named(new QGroupBox(QStringLiteral("Parametri del filtro"), client_), "Frame2");
-  cmdAddP_ = Named(new QPushButton(QStringLiteral("Aggiungi"), Frame2_), "cmdAddP");
-  cmdRmvP_ = Named(new QPushButton(QStringLiteral("Rimuovi"), Frame2_), "cmdRmvP");
-  SPar_ = NewSlider(Frame2_, "SPar");
-  lstPar_ = Named(new QListWidget(Frame2_), "lstPar");
-  lstPar_->viewport()->installEventFilter(this);
-  Frame2_->hide();
-}
-
-void Form2::CreateMenus() {
-  QMenu* file = NewMenu(menuBar(), QStringLiteral("&File"), "MenuFile");
-  NewAction(file, QStringLiteral("&Salva"), "MenuFileSalva");
-  QAction* save_graph =
-      NewAction(file, QStringLiteral("Salva &grafico..."), "MenuFileSalvaGrafico");
-  file->addSeparator();
-  QAction* close_window = NewAction(file, QStringLiteral("&Chiudi"), "MenuFileChiudi");
-
-  QMenu* edit = NewMenu(menuBar(), QStringLiteral("&Modifica"), "MenuEdit");
-  QAction* copy = NewAction(edit, QStringLiteral("&Copia"), "MenuEditCopia");
-
-  QMenu* show = NewMenu(menuBar(), QStringLiteral("&Visualizza"), "MenuShow");
-  QMenu* graph = NewSubmenu(show, QStringLiteral("&Grafico"), "MenuShowGraf");
-  MenuShowSepSign_ = NewCheck(graph, QStringLiteral("&Separa segnali"), "MenuShowSepSign", false);
-  MenuShowPD_ = NewCheck(graph, QStringLiteral("&Densità punti"), "MenuShowPD", false);
-  MenuShowFil_ = NewCheck(graph, QStringLiteral("&Filtro"), "MenuShowFil", false);
-  QMenu* unit = NewSubmenu(show, QStringLiteral("&Unità di misura"), "MenuShowUnit");
-  MenuShowUnitS_ = NewCheck(unit, QStringLiteral("&Secondi"), "MenuShowUnitS", true);
-  MenuShowUnitDeg_ = NewCheck(unit, QStringLiteral("&Gradi"), "MenuShowUnitDeg", false);
-  auto* units = new QActionGroup(this);
-  units->addAction(MenuShowUnitS_);
-  units->addAction(MenuShowUnitDeg_);
-  show->addSeparator();
-  QAction* report = NewAction(show, QStringLiteral("&Report..."), "MenuShowReport");
-
-  QMenu* tools = NewMenu(menuBar(), QStringLiteral("&Strumenti"), "MenuTools");
-  MenuToolsParF_ = NewCheck(tools, QStringLiteral("Filtro &parametrico"), "MenuToolsParF", false);
-
-  QMenu* help = NewMenu(menuBar(), QStringLiteral("&?"), "MenuHelp");
-  // Help, about box and logo are not wired yet.
-  NewAction(help, QStringLiteral("&Guida..."), "MenuHelpGuida");
-  help->addSeparator();
-  NewAction(help, QStringLiteral("&Informazioni..."), "MenuHelpInfo");
-  NewAction(help, QStringLiteral("&Logo..."), "MenuHelpLogo");
-
-  connect(save_graph, &QAction::triggered, this, &Form2::MenuFileSalvaGrafico_Click);
-  connect(close_window, &QAction::triggered, this, &QWidget::close);
-  connect(copy, &QAction::triggered, this, &Form2::MenuEditCopia_Click);
-  for (QAction* toggle : {MenuShowSepSign_, MenuShowPD_, MenuShowFil_}) {
-    connect(toggle, &QAction::triggered, this, &Form2::ToggleDisplay);
-  }
-  connect(MenuShowUnitS_, &QAction::triggered, this, [this] { SetTimeUnit(QStringLiteral("s")); });
-  connect(MenuShowUnitDeg_, &QAction::triggered, this,
-          [this] { SetTimeUnit(QStringLiteral("deg")); });
-  connect(report, &QAction::triggered, this, &Form2::cmdRep_Click);
-  // Choosing the entry has already inverted its check mark.
-  connect(MenuToolsParF_, &QAction::triggered, this, &Form2::ShowParameterPanel);
-}
-
 void Form2::ConnectControls() {
-  connect(Timer1_, &QTimer::timeout, this, &Form2::Timer1_Timer);
-  connect(cmbWF_, &QComboBox::activated, this, &Form2::cmbWF_Click);
-  connect(SFF_, &QSlider::valueChanged, this, &Form2::SFF_Change);
-  connect(SStFM_, &QScrollBar::valueChanged, this, &Form2::SStFM_Change);
-  connect(SEnFM_, &QScrollBar::valueChanged, this, &Form2::SEnFM_Change);
-  connect(SOsc_, &QScrollBar::valueChanged, this, &Form2::SOsc_Change);
-  connect(SCa_, &QScrollBar::valueChanged, this, &Form2::SCa_Change);
-  connect(SVDivI_, &QScrollBar::valueChanged, this, &Form2::SVDivI_Change);
-  connect(SVDivO_, &QScrollBar::valueChanged, this, &Form2::SVDivO_Change);
-  connect(cmdAgg_, &QPushButton::clicked, this, &Form2::cmdAgg_Click);
-  connect(cmdStop_, &QPushButton::clicked, this, &Form2::cmdStop_Click);
-  connect(cmdAddP_, &QPushButton::clicked, this, &Form2::cmdAddP_Click);
-  connect(cmdRmvP_, &QPushButton::clicked, this, &Form2::cmdRmvP_Click);
-  connect(SPar_, &QSlider::valueChanged, this, &Form2::SPar_Change);
-  connect(cmdRep_, &QToolButton::clicked, this, &Form2::cmdRep_Click);
-  connect(SB1_, &StatusPanels::PanelClick, this, &Form2::SB1_PanelClick);
-}
-
-// Controls that the layout never moves get their design rectangles once.
-void Form2::PlaceFixedControls() {
-  const std::array<std::pair<const char*, TwipRect>, 28> fixed{{
-      {"Label1", {120, 240, 1455, 255}},   {"cmbWF", {1620, 210, 1815, 315}},
-      {"Label2", {120, 600, 1455, 255}},   {"SFF", {1620, 570, 1815, 375}},
-      {"Label3", {120, 1020, 1455, 255}},  {"txtStF", {1620, 1005, 855, 285}},
-      {"lblStFM", {2520, 1020, 495, 255}}, {"SStFM", {3060, 1020, 255, 255}},
-      {"Label4", {120, 1380, 1455, 255}},  {"txtEnF", {1620, 1365, 855, 285}},
-      {"lblEnFM", {2520, 1380, 495, 255}}, {"SEnFM", {3060, 1380, 255, 255}},
-      {"Label5", {3480, 240, 1095, 255}},  {"txtVDivI", {4620, 225, 615, 285}},
-      {"SVDivI", {5280, 240, 1035, 255}},  {"Label6", {3480, 600, 1095, 255}},
-      {"txtVDivO", {4620, 585, 615, 285}}, {"SVDivO", {5280, 600, 1035, 255}},
-      {"Label7", {3480, 1020, 1095, 255}}, {"lblOsc", {4620, 1020, 495, 255}},
-      {"SOsc", {5160, 1020, 255, 255}},    {"Label8", {3480, 1380, 1095, 255}},
-      {"lblCa", {4620, 1380, 495, 255}},   {"SCa", {5160, 1380, 255, 255}},
-      {"cmdAddP", {120, 240, 1035, 375}},  {"cmdRmvP", {1260, 240, 1035, 375}},
-      {"SPar", {120, 675, 2175, 375}},     {"lstPar", {120, 1110, 2175, 2670}},
-  }};
-  for (const auto& [name, rect] : fixed) {
-    if (auto* widget = client_->findChild<QWidget*>(QLatin1String(name))) {
-      widget->setGeometry(TwipRectToPixels(rect, *this));
-    }
-  }
-  ApplyGeometry();
+  connect(c_.client, &ClientArea::Resized, this, &Form2::LayoutOscilloscope);
+  connect(c_.Timer1, &QTimer::timeout, this, &Form2::Timer1_Timer);
+  connect(c_.cmbWF, &QComboBox::activated, this, [this] { run_requested_ = true; });
+  c_.cmbWF->installEventFilter(this);
+  c_.cmbWF->lineEdit()->installEventFilter(this);
+  connect(c_.SFF, &QSlider::valueChanged, this, [this] { run_requested_ = true; });
+  connect(c_.SVDivI, &QScrollBar::valueChanged, this, &Form2::SVDivI_Change);
+  connect(c_.SVDivO, &QScrollBar::valueChanged, this, &Form2::SVDivO_Change);
+  connect(c_.cmdAgg, &QPushButton::clicked, this, &Form2::cmdAgg_Click);
+  connect(c_.cmdStop, &QPushButton::clicked, this, &Form2::cmdStop_Click);
+  connect(parameters_, &ParameterList::RunRequested, this, [this] { run_requested_ = true; });
+  connect(screen_, &ScopePane::RedrawWanted, this, [this] { redraw_requested_ = true; });
+  connect(c_.MenuFileSalva, &QAction::triggered, this, [this] { host_.SaveTest(); });
+  connect(c_.MenuFileChiudi, &QAction::triggered, this, &QWidget::close);
+  // Choosing the entry has already inverted its check mark.
+  connect(c_.MenuToolsParF, &QAction::triggered, this, &Form2::ShowParameterPanel);
 }
 
 void Form2::Form_Load() {
-  cmbWF_->addItems(WaveformNames());
-  cmbWF_->setCurrentIndex(0);
-  SetReversedValue(*SStFM_, 0);
-  SetReversedValue(*SEnFM_, 1);
-  SVDivI_->setValue(6);
-  SVDivO_->setValue(6);
-  SetReversedValue(*SOsc_, 2);
-  SetReversedValue(*SCa_, 1000);
-  // Bars already at their value announce no change: write every label once.
-  SStFM_Change();
-  SEnFM_Change();
+  c_.cmbWF->addItems(WaveformNames());
+  c_.cmbWF->setCurrentIndex(0);
+  c_.range->ApplyDefaults();
+  c_.SVDivI->setValue(6);
+  c_.SVDivO->setValue(6);
+  c_.oscillations->SetValue(2);
+  c_.samples->SetValue(1000);
+  // Bars already at their value announce no change: write both boxes once.
   SVDivI_Change();
   SVDivO_Change();
-  SOsc_Change();
-  SCa_Change();
-  SB1_->SetText(2, QStringLiteral("Ombrat - Ferrolt"));
-  for (int panel = 3; panel <= 5; ++panel) SB1_->SetText(panel, QStringLiteral("/"));
-  SB1_->SetTag(3, QStringLiteral("s"));
-  SB1_->Panel(3)->setToolTip(QStringLiteral("Tempo"));
-  SB1_->Panel(4)->setToolTip(QStringLiteral("vi"));
-  SB1_->Panel(5)->setToolTip(QStringLiteral("vo"));
-  StopRequested = true;
-  RunRequested = true;  // the first tick runs the filter
-  RedrawRequested = false;
-  Timer1_->start();
+  c_.SB1->SetText(2, QStringLiteral("Ombrat - Ferrolt"));
+  for (int panel = 3; panel <= 5; ++panel) c_.SB1->SetText(panel, QStringLiteral("/"));
+  c_.SB1->SetTag(3, QStringLiteral("s"));
+  c_.SB1->Panel(3)->setToolTip(QStringLiteral("Tempo"));
+  c_.SB1->Panel(4)->setToolTip(QStringLiteral("vi"));
+  c_.SB1->Panel(5)->setToolTip(QStringLiteral("vo"));
+  stop_requested_ = true;
+  run_requested_ = true;  // the first tick runs the filter
+  redraw_requested_ = false;
+  c_.Timer1->start();
 }
 
 void Form2::TakeFrequencySettings(int start_unit_position, int end_unit_position,
                                   int oscillations_position, const QString& start_text,
                                   const QString& end_text) {
-  SStFM_->setValue(start_unit_position);
-  SEnFM_->setValue(end_unit_position);
-  SOsc_->setValue(oscillations_position);
-  txtStF_->setText(start_text);
-  txtEnF_->setText(end_text);
+  c_.range->SStFM()->setValue(start_unit_position);
+  c_.range->SEnFM()->setValue(end_unit_position);
+  c_.oscillations->bar()->setValue(oscillations_position);
+  c_.range->txtStF()->setText(start_text);
+  c_.range->txtEnF()->setText(end_text);
 }
 
-double Form2::InnerWidthTwips() const { return client_->width() * TwipsPerPixelX(*this); }
-double Form2::InnerHeightTwips() const { return client_->height() * TwipsPerPixelY(*this); }
+double Form2::StartMultiplier() const { return c_.range->StartMultiplier(); }
+double Form2::EndMultiplier() const { return c_.range->EndMultiplier(); }
+const TimeTrace& Form2::trace() const { return screen_->trace(); }
+
+void Form2::DropRequests() {
+  run_requested_ = false;
+  redraw_requested_ = false;
+}
+
+// ---- Layout
+
+double Form2::InnerWidthTwips() const { return c_.client->width() * TwipsPerPixelX(*this); }
+double Form2::InnerHeightTwips() const { return c_.client->height() * TwipsPerPixelY(*this); }
 
 void Form2::showEvent(QShowEvent* event) {
   QMainWindow::showEvent(event);
@@ -307,60 +129,138 @@ void Form2::changeEvent(QEvent* event) {
 
 void Form2::LayoutOscilloscope() {
   // Before the window is shown its client area has no real size yet.
-  if (!client_ || !isVisible() || isMinimized()) return;
-  const double tx = TwipsPerPixelX(*this);
-  const double ty = TwipsPerPixelY(*this);
-  const double outer_width = frameGeometry().width() * tx;
-  const double outer_height = frameGeometry().height() * ty;
-  if (outer_width < kMinimumOuterWidthTwips || outer_height < kMinimumOuterHeightTwips) {
-    // Below the minimum: grow to it; the resize lays the window out again.
-    const QSize frame = frameGeometry().size() - geometry().size();
-    resize(
-        TwipsToPixelsX(std::max(outer_width, kMinimumOuterWidthTwips), *this) - frame.width(),
-        TwipsToPixelsY(std::max(outer_height, kMinimumOuterHeightTwips), *this) - frame.height());
-  }
-  const double W = InnerWidthTwips();
-  const double H = InnerHeightTwips();
-  OscilloscopeGeometry& g = geometry_;
-  // A size the window system would refuse (zero or negative) is skipped; the rest still runs.
-  auto set_size = [](double& target, double value) {
-    if (value > 0) target = value;
-  };
-  g.Grafico1.left = MenuToolsParF_->isChecked() ? g.Frame2.width : 0;
-  set_size(g.Grafico1.width, W - g.Grafico1.left);
-  set_size(g.Grafico1.height, H - g.Frame1.height - g.SB1Height);
-  set_size(g.Frame1.width, W);
-  g.Frame1.top = g.Grafico1.height;
-  g.cmdAgg.left = g.Frame1.width - g.cmdAgg.width - 120;
-  g.cmdStop.left = g.cmdAgg.left;
-  set_size(g.Frame2.height, g.Grafico1.height);
-  set_size(g.lstPar.height, g.Frame2.height - g.lstPar.top - 120);
-  g.cmdHelp.top = H - g.cmdHelp.height + 8;
+  if (!isVisible()) return;
+  c_.client->ApplyMinimumSize();
+  const WindowSize measured = c_.client->MeasuredTwips();
+  WindowSize size = measured;
+  if (!quorvel::LayoutOscilloscope(geometry_, size, c_.MenuToolsParF->isChecked())) return;
+  c_.client->GrowTo(measured, size);
   ApplyGeometry();
-  RedrawRequested = true;
+  redraw_requested_ = true;
 }
 
 void Form2::ApplyGeometry() {
   const OscilloscopeGeometry& g = geometry_;
-  auto place = [this](QWidget* widget, const TwipRect& rect) {
-    widget->setGeometry(TwipRectToPixels(rect, *this));
-  };
-  place(Grafico1_, g.Grafico1);
-  place(Frame1_, g.Frame1);
-  place(cmdAgg_, g.cmdAgg);
-  place(cmdStop_, g.cmdStop);
-  place(Frame2_, g.Frame2);
-  place(lstPar_, g.lstPar);
-  place(SB1_, {0, InnerHeightTwips() - g.SB1Height, InnerWidthTwips(), g.SB1Height});
-  place(cmdHelp_, g.cmdHelp);
-  cmdHelp_->raise();
-  if (fReport_->isVisible()) fReport_->raise();
+  PlaceTwips(c_.Grafico1, g.Grafico1);
+  PlaceTwips(c_.Frame1, g.Frame1);
+  PlaceTwips(c_.cmdAgg, g.cmdAgg);
+  PlaceTwips(c_.cmdStop, g.cmdStop);
+  PlaceTwips(c_.Frame2, g.Frame2);
+  PlaceTwips(c_.lstPar, g.lstPar);
+  PlaceTwips(c_.SB1, {0, InnerHeightTwips() - g.SB1Height, InnerWidthTwips(), g.SB1Height});
+  PlaceTwips(c_.cmdHelp, g.cmdHelp);
+  c_.cmdHelp->raise();
+  if (c_.fReport->isVisible()) c_.fReport->raise();
+}
+
+void Form2::MenuToolsParF_Click() {
+  c_.MenuToolsParF->setChecked(!c_.MenuToolsParF->isChecked());
+  ShowParameterPanel();
+}
+
+void Form2::ShowParameterPanel() {
+  c_.Frame2->setVisible(c_.MenuToolsParF->isChecked());
+  LayoutOscilloscope();
+}
+
+// ---- Runs
+
+void Form2::Timer1_Timer() {
+  // A tick that runs a run delivers events meanwhile, the timer's own among them.
+  if (in_tick_) return;
+  in_tick_ = true;
+  // While another run holds the engine (a sweep of the main window), the request waits. It is
+  // cleared before the run, so that one made while the run lasts is served by a later tick.
+  if (run_requested_ && !host_.Launcher().running()) {
+    run_requested_ = false;
+    StartRun();
+    screen_->RedrawScope();
+  }
+  if (redraw_requested_) {
+    redraw_requested_ = false;
+    screen_->RedrawScope();
+  }
+  in_tick_ = false;
+}
+
+void Form2::StartRun() {
+  // Invalid frequency texts prevent the run silently: the previous trace and report stay.
+  if (!c_.range->StartProblem().isEmpty() || !c_.range->EndProblem().isEmpty()) return;
+  stop_requested_ = false;
+  ScopeSettings run;
+  run.frequency = RunFrequencyFromSlider(c_.SFF->value(), c_.SFF->maximum(), c_.range->StartHertz(),
+                                         c_.range->EndHertz());
+  run.oscillations = c_.oscillations->Value();
+  run.samples = c_.samples->Value();
+  run.waveform = c_.cmbWF->currentText();
+  if (c_.MenuToolsParF->isChecked()) run.parameter_items = parameters_->Items();
+  run.parameters = host_.ParametersText();
+  run.functions = host_.FunctionsText();
+  last_run_ = run;
+
+  // The run fills a trace of its own, handed over when it ends.
+  TimeTrace measured;
+  running_ = true;
+  const std::optional<RunOutcome> outcome =
+      host_.Launcher().Launch(*this, [&](RunObserver& observer) {
+        ScriptFilterEngine engine(host_.Script1());
+        return SimulateTrace(engine, observer, run, measured, stop_requested_);
+      });
+  running_ = false;
+  if (!outcome) return;
+  screen_->SetTrace(std::move(measured));
+  c_.fReport->SetReport(outcome->report);
+  ++run_count_;
+}
+
+void Form2::cmdAgg_Click() { run_requested_ = true; }
+
+void Form2::cmdStop_Click() {
+  stop_requested_ = true;
+  StopRunningCall();
+}
+
+void Form2::AsyncCallback(qint16& /*res*/) { cmdStop_Click(); }
+
+void Form2::StopRun() { cmdStop_Click(); }
+
+// A filter that spins inside one script call never reaches a pacing point: the call itself is
+// stopped. The click that asks for it arrives while the engine delivers events during the call.
+void Form2::StopRunningCall() {
+  if (running_) host_.Script1().CancelRunningCall();
+}
+
+QString Form2::CurrentOverlayText() const {
+  return ScopeOverlayText(last_run_.functions, c_.cmbWF->currentText(), last_run_.frequency);
+}
+
+void Form2::SVDivI_Change() {
+  c_.txtVDivI->setText(VoltsPerDivisionTexts().value(c_.SVDivI->value()));
+  redraw_requested_ = true;
+}
+
+void Form2::SVDivO_Change() {
+  c_.txtVDivO->setText(VoltsPerDivisionTexts().value(c_.SVDivO->value()));
+  redraw_requested_ = true;
+}
+
+bool Form2::eventFilter(QObject* watched, QEvent* event) {
+  // The waveform box asks for a run on Down, Up and Enter: a typed statement takes effect on
+  // Enter or "Aggiorna".
+  if ((watched == c_.cmbWF || watched == c_.cmbWF->lineEdit()) &&
+      event->type() == QEvent::KeyRelease) {
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if (key == Qt::Key_Down || key == Qt::Key_Up || key == Qt::Key_Return || key == Qt::Key_Enter) {
+      run_requested_ = true;
+    }
+  }
+  return QMainWindow::eventFilter(watched, event);
 }
 
 void Form2::closeEvent(QCloseEvent* event) {
-  StopRequested = true;
+  stop_requested_ = true;
   StopRunningCall();
-  if (!main_.MainClosing) {
+  if (!host_.MainClosing()) {
     // While the main window stays open, closing only hides: trace, report and settings stay.
     event->ignore();
     hide();
@@ -368,5 +268,79 @@ void Form2::closeEvent(QCloseEvent* event) {
   }
   event->accept();
 }
+
+// ---- Test files
+
+OscilloscopeSection Form2::CollectSection() const {
+  OscilloscopeSection s;
+  s.window_state = isMinimized() ? 1 : isMaximized() ? 2 : 0;
+  s.width = static_cast<float>(frameGeometry().width() * TwipsPerPixelX(*this));
+  s.height = static_cast<float>(frameGeometry().height() * TwipsPerPixelY(*this));
+  s.waveform = c_.cmbWF->currentText();
+  s.start_frequency = c_.range->txtStF()->text();
+  s.end_frequency = c_.range->txtEnF()->text();
+  s.start_multiplier = GetReversedValue(*c_.range->SStFM());
+  s.end_multiplier = GetReversedValue(*c_.range->SEnFM());
+  s.frequency_position = c_.SFF->value();
+  s.oscillations = c_.oscillations->Value();
+  s.samples = c_.samples->Value();
+  s.overlay_x = screen_->FilX();
+  s.overlay_y = screen_->FilY();
+  s.show_filter = c_.MenuShowFil->isChecked();
+  s.separate_signals = c_.MenuShowSepSign->isChecked();
+  s.parametric_filter = c_.MenuToolsParF->isChecked();
+  s.point_density = c_.MenuShowPD->isChecked();
+  s.time_unit = c_.SB1->Tag(3);
+  s.vdiv_in = static_cast<std::int16_t>(c_.SVDivI->value());
+  s.vdiv_out = static_cast<std::int16_t>(c_.SVDivO->value());
+  s.parameter_items = parameters_->Items();
+  return s;
+}
+
+// Brings the controls to the section's values through the operations a user's input runs; `key`
+// is the record just read.
+void Form2::ApplySection(const OscilloscopeSection& s, const QString& key) {
+  if (key == u"OscSt") {
+    const Qt::WindowStates states[] = {Qt::WindowNoState, Qt::WindowMinimized, Qt::WindowMaximized};
+    setWindowState(states[std::clamp<int>(s.window_state, 0, 2)]);
+  }
+  if ((key == u"OscW" || key == u"OscH") && windowState() == Qt::WindowNoState) {
+    const QSize frame = frameGeometry().size() - geometry().size();
+    resize(TwipsToPixelsX(s.width, *this) - frame.width(),
+           TwipsToPixelsY(s.height, *this) - frame.height());
+  }
+  if (c_.cmbWF->currentText() != s.waveform) {
+    const int index = c_.cmbWF->findText(s.waveform);
+    if (index >= 0) {
+      c_.cmbWF->setCurrentIndex(index);
+    } else {
+      c_.cmbWF->setEditText(s.waveform);
+    }
+  }
+  if (c_.range->txtStF()->text() != s.start_frequency) {
+    c_.range->txtStF()->setText(s.start_frequency);
+  }
+  if (c_.range->txtEnF()->text() != s.end_frequency) c_.range->txtEnF()->setText(s.end_frequency);
+  SetReversedValue(*c_.range->SStFM(), s.start_multiplier);
+  SetReversedValue(*c_.range->SEnFM(), s.end_multiplier);
+  c_.SFF->setValue(s.frequency_position);
+  c_.oscillations->SetValue(s.oscillations);
+  c_.samples->SetValue(s.samples);
+  screen_->SetOverlay(s.overlay_x, s.overlay_y);
+  c_.MenuShowFil->setChecked(s.show_filter);
+  c_.MenuShowSepSign->setChecked(s.separate_signals);
+  c_.MenuShowPD->setChecked(s.point_density);
+  if (key == u"OscParFil" && s.parametric_filter != c_.MenuToolsParF->isChecked()) {
+    MenuToolsParF_Click();
+  }
+  if (key == u"OscUnitX" && s.time_unit.value_or(QString()) != c_.SB1->Tag(3)) {
+    screen_->SB1_PanelClick(3);
+  }
+  c_.SVDivI->setValue(s.vdiv_in);
+  c_.SVDivO->setValue(s.vdiv_out);
+  parameters_->AppendFrom(s.parameter_items);
+}
+
+void Form2::ClearParameters() { parameters_->Clear(); }
 
 }  // namespace quorvel

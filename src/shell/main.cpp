@@ -3,8 +3,8 @@
 
 #include <cstdio>
 
+#include "main_window/main_window.h"
 #include "scripting/script_host.h"
-#include "shell/main_window.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);

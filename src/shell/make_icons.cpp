@@ -7,7 +7,7 @@
 
 #include <cstdio>
 
-#include "shell/program_icon.h"
+#include "window_core/program_icon.h"
 
 int main(int argc, char** argv) {
   if (argc != 2) {

@@ -10,15 +10,13 @@
 #include "numbers/number_text.h"
 #include "scripting/filter_program.h"
 #include "scripting/script_var_list.h"
-#include "simulation/pacing.h"
+#include "simulation/filter_text_check.h"
+#include "simulation/run_guard.h"
+#include "simulation/time_run.h"
 
 namespace quorvel {
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
-
-const QString kLineEnd = QStringLiteral("\r\n");
 
 struct Waveform {
   const char16_t* name;
@@ -51,63 +49,37 @@ void GrowTrace(TimeTrace& trace, std::size_t size) {
   grow(trace.framesPerSample);
 }
 
-// One oscilloscope run. Guarded floating-point statements (Fp through RunErrors::Store): the
-// total time, sample interval, step bounds, parameter values and run
-// constants, the time, rate, tolerance candidate, output change, step shrink and growth, the next
-// sample time, the progress percent and the two averages of the report. A failed statement
-// leaves its target as it was (so the targets are members and keep their value between attempts);
-// a failed constant or parameter value skips its assignment.
-class TraceRun {
+// One oscilloscope run. Guarded statements (Fp through RunErrors::Store), beyond those of an
+// attempt: the total time, sample interval, step bounds, parameter values and run constants, the
+// next sample time, the progress percent and the two averages of the report. A failed constant
+// or parameter value skips its assignment.
+class TraceRun : TimeRun {
  public:
-  TraceRun(FilterEngine& engine, RunObserver& observer, const bool& stop, const QString& parameters,
-           const QString& functions)
-      : observer_(observer),
-        stop_(stop),
-        errors_(observer),
-        calls_(engine, errors_, stop_),
-        engine_(engine),
-        parameters_(parameters),
-        functions_(functions) {}
+  TraceRun(FilterEngine& engine, RunObserver& observer, const bool& stop,
+           const ScopeSettings& settings)
+      : TimeRun(engine, observer, stop, settings.parameters, settings.functions),
+        settings_(settings) {}
 
-  RunOutcome Run(TimeTrace& trace, std::int32_t oscillations, std::int32_t samples,
-                 double frequency, const QStringList& parameter_items, int parameter_count,
-                 const QString& waveform);
+  RunOutcome Run(TimeTrace& trace);
 
  private:
   // Each returns false when the run must be left for the report.
-  bool SetUp(std::int32_t oscillations, std::int32_t samples, const QStringList& parameter_items,
-             int parameter_count);
-  bool AssignConstants(std::int32_t oscillations);
+  bool SetUp();
+  bool AssignConstants();
   bool Assign(const QString& name, Fp value);
   bool TimeLoop(TimeTrace& trace);
+  void PacingPoint(double t0);
   void StoreSample(TimeTrace& trace);
-  QString Report(const Clock::time_point& start_tick, std::int32_t count, const QString& waveform);
+  QString Report(std::int32_t count);
 
-  RunObserver& observer_;
-  RunStop stop_;
-  RunErrors errors_;
-  TrappedEngine calls_;
-  FilterEngine& engine_;
-  RunPacer pacer_;
-  const QString& parameters_;
-  const QString& functions_;
-
+  const ScopeSettings& settings_;
   ScriptVarList state_;
-  StepControl step_;
-  // Why the run was refused after its parameters ran (a fixed dt that makes no run that ends).
-  QString refusal_;
 
   double f_ = 0;
   double end_time_ = 0;
   double sample_interval_ = 0;
-  double dt_ = 0;
   double parameter_value_ = 0;
 
-  double t_ = 0;
-  double vi_ = 0;
-  double vo_ = 0;
-  double previous_vi_ = 0;
-  double previous_vo_ = 0;
   double next_sample_time_ = 0;
   double last_pacing_t0_ = 0;
   double percent_ = 0;
@@ -116,19 +88,23 @@ class TraceRun {
   std::int32_t frames_since_sample_ = 0;
 };
 
-RunOutcome TraceRun::Run(TimeTrace& trace, std::int32_t oscillations, std::int32_t samples,
-                         double frequency, const QStringList& parameter_items, int parameter_count,
-                         const QString& waveform) {
-  observer_.Show2(QStringLiteral("AsyncCallback"), QStringLiteral("Simulazione"));
-  observer_.PumpEvents();
-  pacer_.MarkPumped();
-  const Clock::time_point start_tick = Clock::now();
-  f_ = frequency;
+RunOutcome TraceRun::Run(TimeTrace& trace) {
+  Open();
+  f_ = settings_.frequency;
 
-  bool go = SetUp(oscillations, samples, parameter_items, parameter_count);
+  // The state list first (the texts' names and the parameter items'), so that the run can start
+  // from rest before its parameters run.
+  state_ = StateList();
+  for (const QString& text : settings_.parameter_items) {
+    if (const std::optional<ParameterItem> item = ParseParameterItem(text)) {
+      SetVar(state_, item->name, QStringLiteral("0"));
+    }
+  }
+  engine_.BeginRun(state_.names, functions_, WaveformStatement(settings_.waveform));
 
   // Indices 0 to samples.
-  const auto size = static_cast<std::size_t>(std::max<std::int64_t>(std::int64_t{samples} + 1, 0));
+  const auto size =
+      static_cast<std::size_t>(std::max<std::int64_t>(std::int64_t{settings_.samples} + 1, 0));
   trace.times.assign(size, 0.0);
   trace.inputs.assign(size, 0.0);
   trace.outputs.assign(size, 0.0);
@@ -136,67 +112,36 @@ RunOutcome TraceRun::Run(TimeTrace& trace, std::int32_t oscillations, std::int32
   trace.count = 0;
   trace.frequency = f_;
 
-  const QString input = WaveformStatement(waveform);
-  if (go) go = AssignConstants(oscillations);
-  if (go) {
-    engine_.BeginRun(state_.names, functions_, input);
-    TimeLoop(trace);
-    engine_.EndRun();
-  }
-
-  RunOutcome outcome;
-  if (!refusal_.isEmpty()) {
-    outcome.status = RunStatus::kRefused;
-    outcome.message = refusal_;
-  } else {
-    outcome.status = stop_.requested() ? RunStatus::kCancelled : RunStatus::kCompleted;
-    outcome.report = Report(start_tick, trace.count, waveform);
-  }
-  // After the report, which counts its own failures.
-  outcome.counts = errors_.counts();
-  outcome.stop_error = stop_.limit_error();
-  observer_.Unload2();
-  return outcome;
+  if (StartFromRest() && SetUp() && AssignConstants()) TimeLoop(trace);
+  engine_.EndRun();
+  // The report is made before the outcome, since it counts its own failures.
+  const QString report = refusal_.isEmpty() ? Report(trace.count) : QString();
+  return Finish(report);
 }
 
-bool TraceRun::SetUp(std::int32_t oscillations, std::int32_t samples,
-                     const QStringList& parameter_items, int parameter_count) {
-  errors_.Store(end_time_, Fp(oscillations) / f_);
-  errors_.Store(sample_interval_, Fp(end_time_) / samples);
+bool TraceRun::SetUp() {
+  errors_.Store(end_time_, Fp(settings_.oscillations) / f_);
+  errors_.Store(sample_interval_, Fp(end_time_) / settings_.samples);
 
   // dt is still 0 here: "dt=0".
   if (!calls_.Execute(u"dt="_qs + StatementNumber(dt_), QString())) return false;
   if (!calls_.Execute(QStringLiteral("vo=0"), QString())) return false;
   if (!calls_.Execute(parameters_, ParametersSourceName())) return false;
 
-  ScriptVarList assigned;
-  CollectAssignedNames(parameters_, assigned);
-  if (FindVar(assigned, QStringLiteral("dt")) < 0) {
+  if (!ParametersFixTheStep()) {
     errors_.Store(step_.dt_min, Fp(1.0) / f_ / 5000.0);
     errors_.Store(step_.dt_max, Fp(10.0) * step_.dt_min);
     dt_ = step_.dt_min;
-  } else {
-    step_.adaptive = false;
-    if (!calls_.Execute(parameters_, ParametersSourceName())) return false;
-    if (!calls_.ReadNumber(QStringLiteral("dt"), dt_)) return false;
-    if (const std::optional<QString> problem = FixedStepProblem(dt_, end_time_)) {
-      refusal_ = *problem;
-      return false;
-    }
+  } else if (!ReadFixedStep(end_time_)) {
+    return false;
   }
 
-  CollectAssignedNames(parameters_, state_);
-  CollectAssignedNames(functions_, state_);
-  const QString zero = QStringLiteral("0");
-  SetVar(state_, QStringLiteral("dt"), zero);
-  SetVar(state_, QStringLiteral("vi"), zero);
-  SetVar(state_, QStringLiteral("vo"), zero);
-
-  const auto items = std::min<qsizetype>(std::max(parameter_count, 0), parameter_items.size());
-  for (qsizetype k = 0; k < items; ++k) {
-    const std::optional<ParameterItem> item = ParseParameterItem(parameter_items[k]);
+  for (const QString& text : settings_.parameter_items) {
+    const std::optional<ParameterItem> item = ParseParameterItem(text);
     if (!item) {
-      errors_.Count(script_errors::kTypeMismatch);
+      errors_.Count(
+          ScriptError{script_errors::kTypeMismatch,
+                      QStringLiteral("Parametro del filtro parametrico non valido: ") + text});
       if (stop_.requested()) return false;
       continue;
     }
@@ -205,7 +150,6 @@ bool TraceRun::SetUp(std::int32_t oscillations, std::int32_t samples,
     if (!calls_.Execute(item->name + u'=' + StatementNumber(parameter_value_), QString())) {
       return false;
     }
-    SetVar(state_, item->name, zero);
   }
   return true;
 }
@@ -216,7 +160,7 @@ bool TraceRun::Assign(const QString& name, Fp value) {
   return calls_.Execute(name + u'=' + StatementNumber(x), QString());
 }
 
-bool TraceRun::AssignConstants(std::int32_t oscillations) {
+bool TraceRun::AssignConstants() {
   // The first three as the program has always written them.
   return calls_.Execute(QStringLiteral("PI=3.14159265358979"), QString()) &&
          calls_.Execute(QStringLiteral("PI2=6.28318530717958"), QString()) &&
@@ -224,7 +168,22 @@ bool TraceRun::AssignConstants(std::int32_t oscillations) {
          Assign(QStringLiteral("_f"), f_) && Assign(QStringLiteral("_A"), Fp(299792458.0) / f_) &&
          Assign(QStringLiteral("_T"), Fp(1.0) / f_) &&
          Assign(QStringLiteral("_w"), Fp(kTwoPi) * f_) &&
-         Assign(QStringLiteral("_tf"), Fp(oscillations) / f_);
+         Assign(QStringLiteral("_tf"), Fp(settings_.oscillations) / f_);
+}
+
+void TraceRun::PacingPoint(double t0) {
+  if (errors_.Store(percent_, Fp(t_) / end_time_ * 100.0)) {
+    const double rounded = Round(percent_, 0);
+    // The progress bar takes 0 to 255; beyond, the value does not convert.
+    if (rounded >= 0 && rounded <= 255) {
+      observer_.SetPB(static_cast<int>(rounded));
+    } else {
+      errors_.Count(run_errors::kOverflow);
+    }
+  }
+  if (t0 > last_pacing_t0_) observer_.ShowAdv();
+  last_pacing_t0_ = t0;
+  pacer_.MaybePump(observer_);
 }
 
 bool TraceRun::TimeLoop(TimeTrace& trace) {
@@ -233,30 +192,9 @@ bool TraceRun::TimeLoop(TimeTrace& trace) {
     const double t0 = t_;
     bool repeat = false;
     do {
-      errors_.Store(t_, Fp(t0) + dt_);
-      if (!calls_.CheckAssignments(engine_.RestoreAndSet(dt_, t_, nullptr))) return false;
-      if (!calls_.Check(engine_.RunInput(), vi_)) return false;
-      if (!calls_.Check(engine_.RunFunctions())) return false;
-      if (!calls_.Check(engine_.ReadOutput(), vo_)) return false;
-      // Numbers that are not finite are stored as they are (the screen skips them), counted.
-      if (!std::isfinite(vi_)) errors_.Count(run_errors::kOverflow);
-      if (!std::isfinite(vo_)) errors_.Count(run_errors::kOverflow);
-
-      repeat = step_.AfterAttempt(errors_, dt_, t0, previous_vi_, vi_, previous_vo_, vo_);
-
+      if (!Attempt(t0, repeat)) return false;
       if (EveryNthCall(kPacingPeriod)) {
-        if (errors_.Store(percent_, Fp(t_) / end_time_ * 100.0)) {
-          const double rounded = Round(percent_, 0);
-          // The progress bar takes 0 to 255; beyond, the value does not convert.
-          if (rounded >= 0 && rounded <= 255) {
-            observer_.SetPB(static_cast<int>(rounded));
-          } else {
-            errors_.Count(run_errors::kOverflow);
-          }
-        }
-        if (t0 > last_pacing_t0_) observer_.ShowAdv();
-        last_pacing_t0_ = t0;
-        pacer_.MaybePump(observer_);
+        PacingPoint(t0);
         if (stop_.requested()) return false;  // this attempt is neither counted nor stored
       }
       errors_.Increment(cycles_);
@@ -292,16 +230,8 @@ void TraceRun::StoreSample(TimeTrace& trace) {
   trace.framesPerSample[index] = frames_since_sample_;
 }
 
-QString TraceRun::Report(const Clock::time_point& start_tick, std::int32_t count,
-                         const QString& waveform) {
-  const auto elapsed_ms =
-      std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start_tick).count();
-  const double seconds = Round(static_cast<double>(elapsed_ms) / 1000, 0);
-
-  QString report;
-  report += stop_.requested() ? u"Operazione annullata"_qs : u"Operazione completata"_qs;
-  report += kLineEnd;
-  report += u"Durata simulazione: "_qs + FormatEng(seconds, -3, QStringLiteral("s")) + kLineEnd;
+QString TraceRun::Report(std::int32_t count) {
+  QString report = ReportHead();
   report += u"Numero totale cicli: "_qs + QString::number(cycles_) + kLineEnd;
   report += u"Numeto totale frame: "_qs + QString::number(frames_) + kLineEnd;
   // A line whose value cannot be computed (no frames or no samples yet) is left out; its
@@ -314,15 +244,11 @@ QString TraceRun::Report(const Clock::time_point& start_tick, std::int32_t count
   if (errors_.Store(average, Fp(frames_) / count)) {
     report += u"Media frame per campione: "_qs + NumberText(Round(average, 1)) + kLineEnd;
   }
-  const ErrorCounts& counts = errors_.counts();
-  report += u"Errori totali: "_qs + QString::number(counts.total) + kLineEnd;
-  report += u"Errori di timestep: "_qs + QString::number(counts.timestep) + kLineEnd;
-  report += u"Errori di overflow: "_qs + QString::number(counts.overflow) + kLineEnd;
+  report += ReportErrorLines();
   report += u"Timestep minimo: "_qs + NumberText(step_.dt_min) + kLineEnd;
-  report += kLineEnd + u"Funzioni del filtro:"_qs + kLineEnd + functions_ + kLineEnd;
-  report += kLineEnd + u"Parametri del filtro:"_qs + kLineEnd + parameters_ + kLineEnd;
+  report += ReportTexts();
   report += kLineEnd + u"Segnale in ingresso (f = "_qs + FormatEng(f_, -3, QStringLiteral("Hz")) +
-            u"):"_qs + kLineEnd + waveform + kLineEnd;
+            u"):"_qs + kLineEnd + settings_.waveform + kLineEnd;
   return report;
 }
 
@@ -370,19 +296,18 @@ double RunFrequencyFromSlider(int value, int maximum, double fs, double fe) {
   return static_cast<double>(value) / maximum * (fe - fs) + fs;
 }
 
-RunOutcome SimulateTrace(FilterEngine& engine, RunObserver& observer, TimeTrace& trace,
-                         std::int32_t oscillations, std::int32_t samples, double frequency,
-                         const QString& parameters, const QString& functions,
-                         const QStringList& parameter_items, int parameter_count,
-                         const QString& waveform, const bool& stop) {
-  if (!IsRunnableFrequency(frequency, oscillations)) {
+RunOutcome SimulateTrace(FilterEngine& engine, RunObserver& observer, const ScopeSettings& settings,
+                         TimeTrace& trace, const bool& stop) {
+  if (!IsRunnableFrequency(settings.frequency, settings.oscillations)) {
     return RefusedRun(QString::fromUtf16(kBadFrequencyMessage));
+  }
+  if (auto problem = TopLevelDeclarationProblem(settings.parameters, settings.functions)) {
+    return RefusedRun(*problem);
   }
   const RunGuard guard;
   if (!guard.acquired()) return RunOutcome{};
-  TraceRun run(engine, observer, stop, parameters, functions);
-  return run.Run(trace, oscillations, samples, frequency, parameter_items, parameter_count,
-                 waveform);
+  TraceRun run(engine, observer, stop, settings);
+  return run.Run(trace);
 }
 
 }  // namespace quorvel

@@ -11,21 +11,9 @@
 #include "simulation/parameter_name.h"
 #include "simulation/run_observer.h"
 #include "simulation/run_outcome.h"
+#include "simulation/run_results.h"
 
 namespace quorvel {
-
-// The samples of an oscilloscope run. The four arrays always have the same size (upper bound
-// + 1): a run sizes them for indices 0 to its samples setting and grows them, keeping their
-// contents, when a sample falls beyond; elements at `count` and above are not part of the trace.
-struct TimeTrace {
-  std::vector<double> times;    // seconds
-  std::vector<double> inputs;   // vi of each sample
-  std::vector<double> outputs;  // vo of each sample
-  // Frames since the previous sample, counting the one that produced this sample.
-  std::vector<std::int32_t> framesPerSample;
-  double frequency = 0;  // hertz
-  std::int32_t count = 0;
-};
 
 // One line of the parameter list: "k 50% [0;2]", numbers as the user's locale writes them.
 struct ParameterItem {
@@ -51,20 +39,31 @@ QString WaveformStatement(const QString& waveform);
 // below fs). A slider without range (maximum <= 0) gives fs.
 double RunFrequencyFromSlider(int value, int maximum, double fs, double fe);
 
-// Runs the filter in the time domain at `frequency` for `oscillations` periods with the input
-// of `waveform`, storing `samples` samples at regular times (plus the first frame) into `trace`.
-// The first `parameter_count` of `parameter_items` are assigned before the loop and saved and
-// restored with the filter's state. `stop` is read at every pacing point and after every
-// failing engine call. The outcome carries the report text.
+// The settings of an oscilloscope run, as the oscilloscope window, quorvel-cli and the tests
+// give them.
+struct ScopeSettings {
+  double frequency = 0;  // hertz
+  std::int32_t oscillations = 0;
+  std::int32_t samples = 0;  // samples at regular times, plus the first frame
+  QString waveform;          // a name of WaveformNames(), or an input statement
+  // Assigned before the loop, then saved and restored with the filter's state. Empty unless the
+  // parametric filter is on.
+  QStringList parameter_items;
+  QString parameters;  // "Parametri del filtro"
+  QString functions;   // "Funzioni del filtro"
+};
+
+// Runs the filter in the time domain at the settings' frequency for their periods with the
+// input of their waveform, storing their samples into `trace`. The run starts from rest: every
+// state variable is 0 before the parameters run. `stop` is read at every pacing point and after
+// every failing engine call. The outcome carries the report text.
 //
 // Not started (touching nothing and calling no observer method): kBusy when another run is in
-// progress (see RunGuard), kRefused when the frequency is not a finite number above 0. Refused
+// progress (see RunGuard), kRefused when the frequency is not a finite number above 0 or a text
+// declares let, const or class at its top level (TopLevelDeclarationProblem). Refused
 // after the parameters ran: a fixed dt that is not a finite number above 0, or one that needs
 // more than kMaxFixedSteps steps.
-RunOutcome SimulateTrace(FilterEngine& engine, RunObserver& observer, TimeTrace& trace,
-                         std::int32_t oscillations, std::int32_t samples, double frequency,
-                         const QString& parameters, const QString& functions,
-                         const QStringList& parameter_items, int parameter_count,
-                         const QString& waveform, const bool& stop);
+RunOutcome SimulateTrace(FilterEngine& engine, RunObserver& observer, const ScopeSettings& settings,
+                         TimeTrace& trace, const bool& stop);
 
 }  // namespace quorvel

@@ -9,47 +9,32 @@
 namespace quorvel::cli {
 namespace {
 
-TEST(ProgressEstimateTest, EndTickIsTheProgressWindowsExtrapolation) {
-  struct Case {
-    std::int64_t start, now;
-    int percent;
-    std::optional<std::int64_t> expected;
-  };
-  const Case cases[] = {
-      {0, 999, 10, 10000},     // 10 % after 1000 ms: 10 s in all
-      {1000, 1499, 50, 2000},  // half-way after 500 ms
-      {0, 0, 100, 1},          // the "+ 1" keeps the division finite at once
-      {0, 2, 3, 100},          // 3 ms for 3 %: 100 ms, rounded
-      {0, 5000, 0, std::nullopt},
-      {0, 5000, -1, std::nullopt},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(testing::Message() << c.start << " " << c.now << " " << c.percent);
-    EXPECT_EQ(EstimatedEndTick(c.start, c.now, c.percent), c.expected);
-  }
-}
-
-TEST(ProgressEstimateTest, RemainingSecondsRoundHalvesToEvenAndNeverGoNegative) {
-  struct Case {
-    std::int64_t end, now, expected;
-  };
-  const Case cases[] = {
-      {2500, 0, 2}, {3500, 0, 4}, {1501, 0, 2},  {1499, 0, 1},
-      {500, 0, 0},  {0, 0, 0},    {100, 900, 0}, {12000, 1000, 11},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(testing::Message() << c.end << " - " << c.now);
-    EXPECT_EQ(RemainingSeconds(c.end, c.now), c.expected);
-  }
+TEST(ProgressTextTest, ShowsTheProgressWindowsEstimate) {
+  // The line shows the remaining time that the progress window's state computes: 25 % after
+  // 1000 ms is 4000 ms in all, so 3 s remain at 1000 ms and 2 s (2.5, halves to even) at 1500.
+  ProgressState state(0);
+  state.Timer1(0);
+  EXPECT_EQ(ProgressText(QStringLiteral("Simulazione"), 0, state.time_text(), 0, '|'),
+            "Simulazione | 0%  tempo residuo: stima in corso...  errori: 0");
+  state.SetPB(25, 999);
+  state.Timer1(1000);
+  EXPECT_EQ(ProgressText(QStringLiteral("Simulazione"), 25, state.time_text(), 0, '|'),
+            "Simulazione | 25%  tempo residuo: 3 secondi  errori: 0");
+  state.Timer1(1500);
+  EXPECT_EQ(ProgressText(QStringLiteral("Simulazione"), 25, state.time_text(), 0, '|'),
+            "Simulazione | 25%  tempo residuo: 2 secondi  errori: 0");
+  state.Timer1(9000);
+  EXPECT_EQ(ProgressText(QStringLiteral("Simulazione"), 25, state.time_text(), 0, '|'),
+            "Simulazione | 25%  tempo residuo: 0 secondi  errori: 0");
 }
 
 TEST(ProgressTextTest, ShowsPercentRemainingTimeAndErrors) {
-  EXPECT_EQ(ProgressText(QStringLiteral("Simulazione"), 42, 12, 3, '|'),
+  EXPECT_EQ(ProgressText(QStringLiteral("Simulazione"), 42, u"12 secondi"_qs, 3, '|'),
             "Simulazione | 42%  tempo residuo: 12 secondi  errori: 3");
-  EXPECT_EQ(ProgressText(QStringLiteral("Simulazione"), 0, std::nullopt, 0, '/'),
+  EXPECT_EQ(ProgressText(QStringLiteral("Simulazione"), 0, u"stima in corso..."_qs, 0, '/'),
             "Simulazione / 0%  tempo residuo: stima in corso...  errori: 0");
   // The bar runs from 0 to 100 whatever a run reports.
-  EXPECT_EQ(ProgressText(QStringLiteral("Simulazione"), 255, 0, 0, '-'),
+  EXPECT_EQ(ProgressText(QStringLiteral("Simulazione"), 255, u"0 secondi"_qs, 0, '-'),
             "Simulazione - 100%  tempo residuo: 0 secondi  errori: 0");
 }
 

@@ -21,7 +21,6 @@
 #include "simulation/frequency_sweep.h"
 #include "simulation/oscilloscope_run.h"
 #include "simulation/run_observer.h"
-#include "simulation/run_outcome.h"
 #include "simulation/script_filter_engine.h"
 
 namespace quorvel {
@@ -65,13 +64,10 @@ class ExportMatchesCliTest : public testing::Test {
 
 TEST_F(ExportMatchesCliTest, SweepOfTheRcLowPassExample) {
   const std::string file = ExamplePath("rc_lowpass.flt");
-  const auto settings = std::get<cli::SweepSettings>(SettingsOf(cli::Command::Sweep, file));
+  const auto settings = std::get<SweepSettings>(SettingsOf(cli::Command::Sweep, file));
   ScriptFilterEngine engine(host_);
   SweepResult result;
-  const RunOutcome outcome = RunFrequencySweep(
-      engine, observer_, settings.start_frequency, settings.end_frequency, settings.samples,
-      settings.oscillations, settings.parameters, settings.functions, result, cancel_);
-  ASSERT_EQ(outcome.status, RunStatus::kCompleted);
+  ASSERT_TRUE(RunFrequencySweep(engine, observer_, settings, result, cancel_).started());
   ASSERT_GT(result.count, 2);
 
   const std::string exported = SweepCsv(result);
@@ -81,14 +77,10 @@ TEST_F(ExportMatchesCliTest, SweepOfTheRcLowPassExample) {
 
 TEST_F(ExportMatchesCliTest, ScopeOfTheParametricExample) {
   const std::string file = ExamplePath("parametric_lowpass.flt");
-  const auto settings = std::get<cli::ScopeSettings>(SettingsOf(cli::Command::Scope, file));
+  const auto settings = std::get<ScopeSettings>(SettingsOf(cli::Command::Scope, file));
   ScriptFilterEngine engine(host_);
   TimeTrace trace;
-  const RunOutcome outcome = SimulateTrace(
-      engine, observer_, trace, settings.oscillations, settings.samples, settings.frequency,
-      settings.parameters, settings.functions, settings.parameter_items,
-      static_cast<int>(settings.parameter_items.size()), settings.waveform, cancel_);
-  ASSERT_EQ(outcome.status, RunStatus::kCompleted);
+  ASSERT_TRUE(SimulateTrace(engine, observer_, settings, trace, cancel_).started());
   ASSERT_GT(trace.count, 10);
 
   const std::string exported = TraceCsv(trace);

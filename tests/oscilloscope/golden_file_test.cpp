@@ -61,7 +61,7 @@ constexpr char kGolden[] =
     "\"OscParS\",\"RC 50% [0,0001;0,001]\"\r\n"
     "\"OscParS\",\"g 0% [1;2]\"\r\n";
 
-class GoldenFileTest : public testing::OscilloscopeTest {};
+class GoldenFileTest : public testing::OscilloscopeWithMainTest {};
 
 TEST_F(GoldenFileTest, OpensAndSavesBackByteForByte) {
   QTemporaryDir dir;
@@ -72,7 +72,7 @@ TEST_F(GoldenFileTest, OpensAndSavesBackByteForByte) {
   in.write(golden);
   in.close();
 
-  ASSERT_TRUE(main().ReadTestFile(in.fileName()));
+  ASSERT_TRUE(main().Documents().ReadTestFile(in.fileName()));
   ASSERT_NE(main().oscilloscope(), nullptr);
   EXPECT_TRUE(testing::Child<QCheckBox>(main(), "chkLogX")->isChecked());
   EXPECT_EQ(main().ParametersText(),
@@ -81,7 +81,7 @@ TEST_F(GoldenFileTest, OpensAndSavesBackByteForByte) {
   WaitForRuns(*main().oscilloscope(), 1);
 
   const QString out = dir.filePath(QStringLiteral("saved.flt"));
-  ASSERT_TRUE(main().WriteTestFile(out));
+  ASSERT_TRUE(main().Documents().WriteTestFile(out));
   QFile saved(out);
   ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
   const QByteArray bytes = saved.readAll();

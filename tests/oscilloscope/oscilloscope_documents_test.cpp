@@ -11,8 +11,8 @@
 
 #include "documents/record_codec.h"
 #include "oscilloscope_test_support.h"
-#include "shell/help_window.h"
-#include "shell/status_panels.h"
+#include "widgets/help_window.h"
+#include "widgets/status_panels.h"
 
 namespace quorvel {
 namespace {
@@ -21,16 +21,15 @@ using testing::BoxAnswers;
 using testing::Child;
 using testing::Texts;
 
-class OscilloscopeDocumentsTest : public testing::OscilloscopeTest {
+class OscilloscopeDocumentsTest : public testing::OscilloscopeWithMainTest {
  protected:
   void SetUp() override {
     ASSERT_TRUE(dir_.isValid());
-    OscilloscopeTest::SetUp();
+    OscilloscopeWithMainTest::SetUp();
   }
   QString Path(const char* name) const { return dir_.filePath(QLatin1String(name)); }
   // A new main window in place of the old one (one script host at a time).
   void Reopen() {
-    main_->MainClosing = true;
     main_.reset();
     main_ = std::make_unique<Form1>();
     main_->show();
@@ -66,7 +65,7 @@ TEST_F(OscilloscopeDocumentsTest, AWholeTestWithTheOscilloscopeReadsBackAsItWasS
   Child<QAction>(osc, "MenuShowSepSign")->trigger();
   ASSERT_EQ(Items(osc).size(), 3);
   const OscilloscopeSection saved = osc.CollectSection();
-  ASSERT_TRUE(main().WriteTestFile(Path("osc.flt")));
+  ASSERT_TRUE(main().Documents().WriteTestFile(Path("osc.flt")));
 
   const std::vector<Record> records = RecordsOf(Path("osc.flt"));
   ASSERT_EQ(records.size(), 43u + 3u);
@@ -75,7 +74,7 @@ TEST_F(OscilloscopeDocumentsTest, AWholeTestWithTheOscilloscopeReadsBackAsItWasS
   EXPECT_EQ(records[45].key, QStringLiteral("OscParS"));
 
   Reopen();
-  ASSERT_TRUE(main().ReadTestFile(Path("osc.flt")));
+  ASSERT_TRUE(main().Documents().ReadTestFile(Path("osc.flt")));
   Form2* opened = main().oscilloscope();
   ASSERT_NE(opened, nullptr);
   EXPECT_TRUE(opened->isVisible());
@@ -83,7 +82,7 @@ TEST_F(OscilloscopeDocumentsTest, AWholeTestWithTheOscilloscopeReadsBackAsItWasS
   EXPECT_TRUE(Child<QAction>(*opened, "MenuToolsParF")->isChecked());
   EXPECT_TRUE(Child<QWidget>(*opened, "Frame2")->isVisible());
   EXPECT_EQ(opened->CollectSection(), saved);
-  EXPECT_FALSE(main().TestModified);
+  EXPECT_FALSE(main().Documents().TestModified());
 }
 
 TEST_F(OscilloscopeDocumentsTest, OpeningAFileReplacesTheParameterList) {
@@ -95,7 +94,7 @@ TEST_F(OscilloscopeDocumentsTest, OpeningAFileReplacesTheParameterList) {
       "\"Quorvel - Ombrat\",\"1.0.0\"\r\n\"-addin-\",\"Oscilloscopio\"\r\n"
       "\"OscParS\",\"a 0% [0;1]\"\r\n\"OscParS\",\"b 50% [0;2]\"\r\n");
   file.close();
-  ASSERT_TRUE(main().ReadTestFile(Path("params.flt")));
+  ASSERT_TRUE(main().Documents().ReadTestFile(Path("params.flt")));
   EXPECT_EQ(Items(osc), (QStringList{QStringLiteral("a 0% [0;1]"), QStringLiteral("b 50% [0;2]")}));
 }
 
@@ -103,13 +102,13 @@ TEST_F(OscilloscopeDocumentsTest, MinimizedWindowKeepsItsStateAndSkipsTheSize) {
   Form2& osc = OpenAndRun();
   osc.showMinimized();
   ASSERT_TRUE(osc.isMinimized());
-  ASSERT_TRUE(main().WriteTestFile(Path("min.flt")));
+  ASSERT_TRUE(main().Documents().WriteTestFile(Path("min.flt")));
   const std::vector<Record> records = RecordsOf(Path("min.flt"));
   ASSERT_GT(records.size(), 23u);
   EXPECT_EQ(records[23], (Record{QStringLiteral("OscSt"), IntegerValue(1)}));
 
   Reopen();
-  ASSERT_TRUE(main().ReadTestFile(Path("min.flt")));
+  ASSERT_TRUE(main().Documents().ReadTestFile(Path("min.flt")));
   ASSERT_NE(main().oscilloscope(), nullptr);
   EXPECT_TRUE(main().oscilloscope()->isMinimized());
 }
@@ -120,7 +119,7 @@ TEST_F(OscilloscopeDocumentsTest, OscilloscopeKeysWithoutAddinCreateTheWindowHid
   ASSERT_TRUE(file.open(QIODevice::WriteOnly));
   file.write("\"Quorvel - Ombrat\",\"1.0.0\"\r\n\"OscCa\",500\r\n");
   file.close();
-  ASSERT_TRUE(main().ReadTestFile(Path("hidden.flt")));
+  ASSERT_TRUE(main().Documents().ReadTestFile(Path("hidden.flt")));
   Form2* osc = main().oscilloscope();
   ASSERT_NE(osc, nullptr);
   EXPECT_FALSE(osc->isVisible());
@@ -133,7 +132,7 @@ TEST_F(OscilloscopeDocumentsTest, OscilloscopeKeysWithoutAddinCreateTheWindowHid
 TEST_F(OscilloscopeDocumentsTest, ClosingTheMainWindowClosesTheOscilloscopeForGood) {
   Form2& osc = OpenAndRun();
   EXPECT_TRUE(main().close());  // an unchanged test: no question
-  EXPECT_TRUE(main().MainClosing);
+  EXPECT_TRUE(main().MainClosing());
   EXPECT_FALSE(osc.isVisible());
 }
 
@@ -143,11 +142,11 @@ TEST_F(OscilloscopeDocumentsTest, SalvaSavesTheWholeTest) {
   Child<QAction>(osc, "MenuFileSalva")->trigger();
   EXPECT_EQ(answers.answered(), 1u);
   EXPECT_EQ(RecordsOf(Path("from-osc.flt")).size(), 43u);
-  EXPECT_EQ(main().TestPath, Path("from-osc.flt"));
+  EXPECT_EQ(main().Documents().TestPath(), Path("from-osc.flt"));
 }
 
 TEST_F(OscilloscopeDocumentsTest, ContextHelpOverTheParameterListAndSCaOpensTheDefaultTopic) {
-  main().HelpFile = QStringLiteral(QUORVEL_HELP_SOURCE_DIR);
+  main().SetHelpFile(QStringLiteral(QUORVEL_HELP_SOURCE_DIR));
   Form2& osc = OpenAndRun();
   Child<QAction>(osc, "MenuToolsParF")->trigger();
   for (const char* control : {"lstPar", "SCa", "cmdHelp"}) {

@@ -14,15 +14,15 @@
 #include <functional>
 
 #include "oscilloscope_test_support.h"
-#include "shell/progress_window.h"
-#include "shell/report_panel.h"
+#include "widgets/progress_window.h"
+#include "widgets/report_panel.h"
 
 namespace quorvel {
 namespace {
 
 using testing::Child;
 using testing::ModalAnswers;
-using testing::OscilloscopeTest;
+using testing::OscilloscopeWithMainTest;
 
 frmStatus* ShownProgressWindow() {
   for (QWidget* widget : QApplication::topLevelWidgets()) {
@@ -52,7 +52,7 @@ void TypeFilter(Form1& main, const char* box, const QString& text) {
   QTest::keyClicks(edit, text);
 }
 
-TEST_F(OscilloscopeTest, OpenedDuringASweepItRunsOnlyOnceTheSweepHasEnded) {
+TEST_F(OscilloscopeWithMainTest, OpenedDuringASweepItRunsOnlyOnceTheSweepHasEnded) {
   TypeFilter(main(), "txtPar", QStringLiteral("RC = 1/(2*3.14159265358979*100)"));
   TypeFilter(main(), "txtFil",
              QStringLiteral("vo = vo + (vi - vo) * dt / RC; for (var k = 0; k < 20000; k++) {}"));
@@ -69,16 +69,16 @@ TEST_F(OscilloscopeTest, OpenedDuringASweepItRunsOnlyOnceTheSweepHasEnded) {
   QTest::mouseClick(Child<QPushButton>(main(), "cmdStart"), Qt::LeftButton);
   ASSERT_NE(osc, nullptr) << "the sweep ended before the oscilloscope was opened";
   EXPECT_EQ(osc->run_count(), 0);
-  EXPECT_EQ(main().result().count, 20);
-  EXPECT_TRUE(osc->RunRequested);
+  EXPECT_EQ(main().Graphs().result().count, 20);
+  EXPECT_TRUE(osc->RunRequested());
   ASSERT_TRUE(WaitForRuns(*osc, 1));
   EXPECT_TRUE(Child<ReportPanel>(*osc, "fReport")
                   ->Report()
                   .startsWith(QStringLiteral("Operazione completata\n")));
-  EXPECT_EQ(main().result().count, 20);
+  EXPECT_EQ(main().Graphs().result().count, 20);
 }
 
-TEST_F(OscilloscopeTest, ClosingTheMainWindowDuringAnOscilloscopeRunStopsItFirst) {
+TEST_F(OscilloscopeWithMainTest, ClosingTheMainWindowDuringAnOscilloscopeRunStopsItFirst) {
   TypeFilter(main(), "txtFil", QStringLiteral("while(true){}"));
   Form2& osc = Open();
   bool commands_unavailable = false;
@@ -106,7 +106,7 @@ TEST_F(OscilloscopeTest, ClosingTheMainWindowDuringAnOscilloscopeRunStopsItFirst
                   ->Report()
                   .startsWith(QStringLiteral("Operazione annullata\n")));
   EXPECT_TRUE(QTest::qWaitFor([&] { return !main().isVisible(); }, 2000));
-  EXPECT_TRUE(main().MainClosing);
+  EXPECT_TRUE(main().MainClosing());
   EXPECT_FALSE(osc.isVisible());
 }
 

@@ -11,14 +11,15 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
+#include <QWindow>
 
 #include "graphs/filter_overlay.h"
 #include "oscilloscope/oscilloscope_window.h"
 #include "oscilloscope_test_support.h"
-#include "shell/graph_surface.h"
-#include "shell/report_panel.h"
-#include "shell/status_panels.h"
-#include "shell/twips.h"
+#include "widgets/graph_surface.h"
+#include "widgets/report_panel.h"
+#include "widgets/status_panels.h"
+#include "window_core/twips.h"
 
 namespace quorvel {
 namespace {
@@ -34,7 +35,7 @@ QStringList Readout(const Form2& osc) {
 
 TEST_F(OscilloscopeTest, AnEmptyTraceReadsSlashesAndLeavesTheScreen) {
   Form2& osc = Open([](Form2& o) { Child<QLineEdit>(o, "txtStF")->setText(QStringLiteral("x")); });
-  QTest::qWait(300);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !osc.RunRequested(); }));
   ASSERT_EQ(osc.trace().count, 0);
   auto* screen = C<GraphSurface>(osc, "Grafico1");
   EXPECT_TRUE(screen->image().isNull());  // nothing drawn, not even cleared
@@ -83,13 +84,13 @@ TEST_F(OscilloscopeTest, DisplayTogglesAskForARedraw) {
   Form2& osc = OpenAndRun();
   for (const char* name : {"MenuShowSepSign", "MenuShowPD", "MenuShowFil"}) {
     SCOPED_TRACE(name);
-    osc.RedrawRequested = false;
+    osc.DropRequests();
     C<QAction>(osc, name)->trigger();
     EXPECT_TRUE(C<QAction>(osc, name)->isChecked());
-    EXPECT_TRUE(osc.RedrawRequested);
+    EXPECT_TRUE(osc.RedrawRequested());
   }
   // Separated signals draw both traces in cyan, and the overlay in white.
-  QTest::qWait(250);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !osc.RedrawRequested(); }));
   const QImage& image = C<GraphSurface>(osc, "Grafico1")->image();
   bool cyan = false;
   bool red = false;
@@ -113,9 +114,9 @@ TEST_F(OscilloscopeTest, DraggingTheOverlayLabelStoresItsPosition) {
   EXPECT_TRUE(label->isVisible());
   EXPECT_EQ(label->pos(), QPoint(30, 20));
   EXPECT_TRUE(label->text().contains(QStringLiteral("sinusoidale 1 Hz")));
-  EXPECT_EQ(osc.FilX, 0);
+  EXPECT_EQ(osc.Screen().FilX(), 0);
 
-  osc.RedrawRequested = false;
+  osc.DropRequests();
   QTest::mousePress(screen, Qt::LeftButton, {}, QPoint(30, 20));
   QTest::mouseMove(screen, QPoint(50, 30));
   EXPECT_EQ(label->pos(), QPoint(50, 30));
@@ -123,16 +124,15 @@ TEST_F(OscilloscopeTest, DraggingTheOverlayLabelStoresItsPosition) {
   EXPECT_FALSE(label->isVisible());
   const QPointF expected =
       OverlayFromLabel(screen->width(), screen->height(), 50, 30, label->width(), label->height());
-  EXPECT_FLOAT_EQ(osc.FilX, static_cast<float>(expected.x()));
-  EXPECT_FLOAT_EQ(osc.FilY, static_cast<float>(expected.y()));
-  EXPECT_FLOAT_EQ(osc.FilX, 50.0f / static_cast<float>(screen->width()));
-  EXPECT_TRUE(osc.RedrawRequested);
+  EXPECT_FLOAT_EQ(osc.Screen().FilX(), static_cast<float>(expected.x()));
+  EXPECT_FLOAT_EQ(osc.Screen().FilY(), static_cast<float>(expected.y()));
+  EXPECT_FLOAT_EQ(osc.Screen().FilX(), 50.0f / static_cast<float>(screen->width()));
+  EXPECT_TRUE(osc.RedrawRequested());
 }
 
 TEST_F(OscilloscopeTest, TheReportPanelComesBackInsideAfterTheWindowShrank) {
   Form2& osc = OpenAndRun();
-  osc.resize(900, 700);
-  QTest::qWait(20);
+  Resize(osc, 900, 700);
   auto* screen = C<GraphSurface>(osc, "Grafico1");
   auto* icon = C<QToolButton>(osc, "cmdRep");
   // The report icon shows only near the screen's top right corner.
@@ -154,8 +154,7 @@ TEST_F(OscilloscopeTest, TheReportPanelComesBackInsideAfterTheWindowShrank) {
   const TwipRect dragged = panel->rect_twips();
   QTest::mouseClick(C<QLabel>(osc, "Label10"), Qt::LeftButton);
   EXPECT_FALSE(panel->isVisible());
-  osc.resize(300, 200);  // below the minimum: it snaps back to 7800 x 6500 twips
-  QTest::qWait(20);
+  Resize(osc, 300, 200);  // below the minimum: it snaps back to 7800 x 6500 twips
   const double tx = TwipsPerPixelX(osc);
   EXPECT_GE(osc.frameGeometry().width() * tx, 7800 - tx);
   const double inner_width = C<QWidget>(osc, "client")->width() * tx;
@@ -168,10 +167,29 @@ TEST_F(OscilloscopeTest, TheReportPanelComesBackInsideAfterTheWindowShrank) {
   EXPECT_EQ(panel->Report(), report);
 }
 
+TEST_F(OscilloscopeTest, TheWindowSystemKnowsTheMinimumSize) {
+  Form2& osc = Open();
+  const QSize margins = osc.frameGeometry().size() - osc.geometry().size();
+  const QSize minimum(TwipsToPixelsX(kOscilloscopeMinimumOuterWidth, osc) - margins.width(),
+                      TwipsToPixelsY(kOscilloscopeMinimumOuterHeight, osc) - margins.height());
+  EXPECT_EQ(osc.minimumSize(), minimum);
+  ASSERT_NE(osc.windowHandle(), nullptr);
+  EXPECT_EQ(osc.windowHandle()->minimumSize(), minimum);
+  // Below the minimum and back: the screen and the tools frame come back where they were.
+  Resize(osc, 900, 700);
+  const QRect screen = C<QWidget>(osc, "Grafico1")->geometry();
+  const QRect tools = C<QWidget>(osc, "Frame1")->geometry();
+  Resize(osc, 300, 200);
+  EXPECT_LE(C<QWidget>(osc, "Grafico1")->geometry().bottom(),
+            C<QWidget>(osc, "Frame1")->geometry().top());
+  Resize(osc, 900, 700);
+  EXPECT_EQ(C<QWidget>(osc, "Grafico1")->geometry(), screen);
+  EXPECT_EQ(C<QWidget>(osc, "Frame1")->geometry(), tools);
+}
+
 TEST_F(OscilloscopeTest, LayoutFollowsTheWindowSizeAndTheScreenIsRedrawn) {
   Form2& osc = OpenAndRun();
-  osc.resize(1000, 800);
-  QTest::qWait(20);
+  Resize(osc, 1000, 800);
   const OscilloscopeGeometry& g = osc.geometry_twips();
   const double W = C<QWidget>(osc, "client")->width() * TwipsPerPixelX(osc);
   const double H = C<QWidget>(osc, "client")->height() * TwipsPerPixelY(osc);
@@ -209,7 +227,7 @@ TEST_F(OscilloscopeTest, SavesTheScreenAsABitmapAndReportsFailures) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     MessageBoxAnswer answer;
-    EXPECT_EQ(osc.SaveScreenBitmap(c.path), c.written);
+    EXPECT_EQ(osc.Screen().SaveScreenBitmap(c.path), c.written);
     EXPECT_EQ(answer.seen().shown, !c.written);
     if (c.written) {
       QImage saved(c.path, "BMP");

@@ -1,7 +1,8 @@
 #pragma once
 
-// Helpers of the oscilloscope tests: a main window with its oscilloscope opened through the
-// Tools menu, waiting for runs, and answering the input boxes and message boxes of a command.
+// Helpers of the oscilloscope tests: the window alone on a test host, or with a main window that
+// opens it through the Tools menu; waiting for runs; answering the input boxes and message boxes
+// of a command.
 
 #include <gtest/gtest.h>
 
@@ -13,17 +14,28 @@
 #include <QMessageBox>
 #include <QPointer>
 #include <QScrollBar>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 
+#include <cmath>
 #include <functional>
 #include <memory>
 #include <vector>
 
 #include "gui_test_support.h"
+#include "main_window/main_window.h"
+#include "main_window/response_graphs.h"
+#include "main_window/test_documents.h"
 #include "numbers/reversed_value.h"
+#include "oscilloscope/oscilloscope_host.h"
 #include "oscilloscope/oscilloscope_window.h"
-#include "shell/main_window.h"
+#include "oscilloscope/scope_pane.h"
+#include "scripting/filter_program.h"
+#include "scripting/script_host.h"
+#include "widgets/frequency_range.h"
+#include "widgets/run_launcher.h"
+#include "window_core/twips.h"
 
 namespace quorvel::testing {
 
@@ -120,9 +132,107 @@ class BoxAnswers {
   std::unique_ptr<QTimer> timer_;
 };
 
-// A main window and its oscilloscope, opened through "Oscilloscopio...". Runs are kept short:
-// one oscillation and 100 samples unless a test asks for more.
-class OscilloscopeTest : public ::testing::Test {
+// What an oscilloscope alone runs on: a script host of its own with the prelude, a run launcher,
+// and filter texts, a help folder and a closing state that the test sets.
+class TestScopeHost : public OscilloscopeHost {
+ public:
+  TestScopeHost() {
+    (void)script_.LoadCode(PreludeText());
+    // Long script calls deliver events, so that "Ferma" reaches a spinning filter.
+    script_.SetBusyHook([] { QCoreApplication::processEvents(QEventLoop::AllEvents); });
+  }
+  ~TestScopeHost() override = default;
+
+  QString ParametersText() const override { return parameters; }
+  QString FunctionsText() const override { return functions; }
+  ScriptHost& Script1() override { return script_; }
+  RunLauncher& Launcher() override { return launcher_; }
+  QString HelpFile() const override { return help_folder; }
+  void SaveTest() override { ++saves; }
+  bool MainClosing() const override { return closing; }
+
+  QString parameters;
+  QString functions = QStringLiteral("vo=vi\r\n");
+  QString help_folder = QStringLiteral(QUORVEL_HELP_SOURCE_DIR);
+  bool closing = false;
+  int saves = 0;
+
+ private:
+  ScriptHost script_;
+  RunLauncher launcher_;
+};
+
+// What both oscilloscope fixtures offer.
+class ScopeTestBase : public ::testing::Test {
+ protected:
+  // Waits until `count` runs have reported and no run is due or running.
+  static bool WaitForRuns(const Form2& osc, int count, int timeout_ms = 30000) {
+    return QTest::qWaitFor(
+        [&] { return osc.run_count() >= count && !osc.RunRequested() && !osc.running(); },
+        timeout_ms);
+  }
+  template <typename T>
+  static T* C(const Form2& osc, const char* name) {
+    return Child<T>(osc, name);
+  }
+  // Waits for the next tick of the window's timer, after which the requests made before it are
+  // served (or, for a run, started and over).
+  static void WaitForTick(const Form2& osc) {
+    QSignalSpy ticks(Child<QTimer>(osc, "Timer1"), &QTimer::timeout);
+    ASSERT_TRUE(ticks.wait(2000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !osc.running(); }));
+  }
+  // Resizes the window and waits until it has laid itself out for its new size (or for its
+  // minimum, when the size asked for is below it).
+  static void Resize(Form2& osc, int width, int height) {
+    osc.resize(width, height);
+    const QWidget* client = Child<QWidget>(osc, "client");
+    ASSERT_TRUE(QTest::qWaitFor([&] {
+      const double inner_width = client->width() * TwipsPerPixelX(osc);
+      return (osc.size() == QSize(width, height) || width < osc.width() || height < osc.height()) &&
+             std::abs(osc.geometry_twips().Frame1.width - inner_width) < 1e-6;
+    }));
+  }
+  // Runs are kept short: one oscillation and 100 samples unless a test asks for more.
+  static void ShortRuns(Form2& osc) {
+    SetReversedValue(*Child<QScrollBar>(osc, "SOsc"), 1);
+    SetReversedValue(*Child<QScrollBar>(osc, "SCa"), 100);
+  }
+};
+
+// An oscilloscope window alone, on a test host.
+class OscilloscopeTest : public ScopeTestBase {
+ protected:
+  void SetUp() override { host_ = std::make_unique<TestScopeHost>(); }
+  void TearDown() override {
+    host_->closing = true;
+    osc_.reset();
+  }
+
+  // Creates and shows the window; `before_first_tick` runs before its first run can start.
+  Form2& Open(const std::function<void(Form2&)>& before_first_tick = {}) {
+    osc_ = std::make_unique<Form2>(*host_);
+    ShortRuns(*osc_);
+    if (before_first_tick) before_first_tick(*osc_);
+    osc_->show();
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(osc_.get()));
+    return *osc_;
+  }
+  // Opens and waits for the run that opening asks for.
+  Form2& OpenAndRun() {
+    Form2& osc = Open();
+    EXPECT_TRUE(WaitForRuns(osc, 1));
+    return osc;
+  }
+
+  TestScopeHost& host() { return *host_; }
+
+  std::unique_ptr<TestScopeHost> host_;
+  std::unique_ptr<Form2> osc_;
+};
+
+// A main window and its oscilloscope, opened through "Oscilloscopio...".
+class OscilloscopeWithMainTest : public ScopeTestBase {
  protected:
   void SetUp() override {
     main_ = std::make_unique<Form1>();
@@ -132,40 +242,24 @@ class OscilloscopeTest : public ::testing::Test {
     // under it, and both windows open at the same corner.
     main_->move(3000, 0);
   }
-  void TearDown() override {
-    if (main_) main_->MainClosing = true;
-  }
 
   // Opens the oscilloscope; `before_first_tick` runs before its first run can start.
   Form2& Open(const std::function<void(Form2&)>& before_first_tick = {}) {
     Child<QAction>(*main_, "MenuToolsOsc")->trigger();
     Form2* osc = main_->oscilloscope();
     EXPECT_NE(osc, nullptr);
-    SetReversedValue(*Child<QScrollBar>(*osc, "SOsc"), 1);
-    SetReversedValue(*Child<QScrollBar>(*osc, "SCa"), 100);
+    ShortRuns(*osc);
     if (before_first_tick) before_first_tick(*osc);
     EXPECT_TRUE(QTest::qWaitForWindowExposed(osc));
     return *osc;
   }
-  // Opens and waits for the run that opening asks for.
   Form2& OpenAndRun() {
     Form2& osc = Open();
     EXPECT_TRUE(WaitForRuns(osc, 1));
     return osc;
   }
 
-  // Waits until `count` runs have reported and no run is due or running.
-  static bool WaitForRuns(const Form2& osc, int count, int timeout_ms = 30000) {
-    return QTest::qWaitFor(
-        [&] { return osc.run_count() >= count && !osc.RunRequested && !osc.running(); },
-        timeout_ms);
-  }
-
   Form1& main() { return *main_; }
-  template <typename T>
-  static T* C(const Form2& osc, const char* name) {
-    return Child<T>(osc, name);
-  }
 
   std::unique_ptr<Form1> main_;
 };

@@ -21,10 +21,11 @@
 #include <cmath>
 
 #include "oscilloscope_test_support.h"
-#include "shell/graph_surface.h"
-#include "shell/report_panel.h"
-#include "shell/status_panels.h"
-#include "shell/twips.h"
+#include "simulation/run_outcome.h"
+#include "widgets/graph_surface.h"
+#include "widgets/report_panel.h"
+#include "widgets/status_panels.h"
+#include "window_core/twips.h"
 
 namespace quorvel {
 namespace {
@@ -32,16 +33,10 @@ namespace {
 using testing::BoxAnswers;
 using testing::Child;
 using testing::OscilloscopeTest;
+using testing::OscilloscopeWithMainTest;
 using testing::Texts;
 
 QString Report(const Form2& osc) { return Child<ReportPanel>(osc, "fReport")->Report(); }
-
-void TypeFilter(Form1& main, const char* box, const QString& text) {
-  auto* edit = Child<QPlainTextEdit>(main, box);
-  edit->selectAll();
-  QTest::keyClick(edit, Qt::Key_Delete);
-  QTest::keyClicks(edit, text);
-}
 
 // The number on the report line that starts with `label`; -1 when there is none.
 int ReportCount(const QString& report, const char* label) {
@@ -169,7 +164,7 @@ TEST_F(OscilloscopeTest, MenusHoldEveryEntry) {
   EXPECT_EQ(C<QMenu>(osc, "MenuShowUnit")->title(), QStringLiteral("&Unità di misura"));
 }
 
-TEST_F(OscilloscopeTest, OpeningCopiesTheFrequencySettingsAndReopeningKeepsEverything) {
+TEST_F(OscilloscopeWithMainTest, OpeningCopiesTheFrequencySettingsAndReopeningKeepsEverything) {
   SetReversedValue(*Child<QScrollBar>(main(), "SStFM"), 1);
   SetReversedValue(*Child<QScrollBar>(main(), "SEnFM"), 2);
   SetReversedValue(*Child<QScrollBar>(main(), "SOsc"), 7);
@@ -182,7 +177,7 @@ TEST_F(OscilloscopeTest, OpeningCopiesTheFrequencySettingsAndReopeningKeepsEvery
   EXPECT_TRUE(IsFormLoaded(QStringLiteral("Form2")));
   EXPECT_EQ(C<QLabel>(*osc, "lblStFM")->text(), QStringLiteral("KHz"));
   EXPECT_EQ(C<QLabel>(*osc, "lblEnFM")->text(), QStringLiteral("MHz"));
-  EXPECT_EQ(osc->StartMultiplier, 1000);
+  EXPECT_EQ(osc->StartMultiplier(), 1000);
   EXPECT_EQ(C<QLabel>(*osc, "lblOsc")->text(), QStringLiteral("7"));
   EXPECT_EQ(C<QLabel>(*osc, "lblCa")->text(), QStringLiteral("1000"));  // not copied
   EXPECT_EQ(C<QLineEdit>(*osc, "txtStF")->text(), QStringLiteral("2"));
@@ -191,7 +186,7 @@ TEST_F(OscilloscopeTest, OpeningCopiesTheFrequencySettingsAndReopeningKeepsEvery
   SetReversedValue(*C<QScrollBar>(*osc, "SOsc"), 1);
   SetReversedValue(*C<QScrollBar>(*osc, "SCa"), 100);
   ASSERT_TRUE(WaitForRuns(*osc, 1));
-  EXPECT_DOUBLE_EQ(osc->RunFrequency, 2000);
+  EXPECT_DOUBLE_EQ(osc->last_run().frequency, 2000);
   const int samples = osc->trace().count;
   ASSERT_GT(samples, 0);
   const QString report = Report(*osc);
@@ -201,7 +196,7 @@ TEST_F(OscilloscopeTest, OpeningCopiesTheFrequencySettingsAndReopeningKeepsEvery
   // Closing only hides; the next opening shows the same window as it was.
   osc->close();
   EXPECT_FALSE(osc->isVisible());
-  EXPECT_TRUE(osc->StopRequested);
+  EXPECT_TRUE(osc->StopRequested());
   Child<QLineEdit>(main(), "txtStF")->setText(QStringLiteral("5"));
   Child<QAction>(main(), "MenuToolsOsc")->trigger();
   EXPECT_EQ(main().oscilloscope(), osc);
@@ -215,7 +210,7 @@ TEST_F(OscilloscopeTest, OpeningCopiesTheFrequencySettingsAndReopeningKeepsEvery
 
 TEST_F(OscilloscopeTest, ClosingForGoodOnceTheMainWindowCloses) {
   Form2& osc = Open();
-  main().MainClosing = true;
+  host().closing = true;
   EXPECT_TRUE(osc.close());
   EXPECT_FALSE(osc.isVisible());
 }
@@ -241,10 +236,10 @@ TEST_F(OscilloscopeTest, ValueLabelClicksAddOrSubtractAndClamp) {
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.label) + " from " + std::to_string(c.start));
     SetReversedValue(*C<QScrollBar>(osc, c.bar), c.start);
-    osc.RunRequested = false;
+    osc.DropRequests();
     QTest::mouseClick(C<QLabel>(osc, c.label), c.button);
     EXPECT_EQ(C<QLabel>(osc, c.label)->text(), QLatin1String(c.shown));
-    EXPECT_FALSE(osc.RunRequested);
+    EXPECT_FALSE(osc.RunRequested());
   }
 }
 
@@ -269,22 +264,21 @@ TEST_F(OscilloscopeTest, SettingsAskForRunsAndRedrawsAsThey) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.control);
-    osc.RunRequested = false;
-    osc.RedrawRequested = false;
+    osc.DropRequests();
     QTest::keyClick(C<QWidget>(osc, c.control), c.key);
-    EXPECT_EQ(osc.RunRequested, c.run);
-    EXPECT_EQ(osc.RedrawRequested, c.redraw);
+    EXPECT_EQ(osc.RunRequested(), c.run);
+    EXPECT_EQ(osc.RedrawRequested(), c.redraw);
     if (c.label) {
       EXPECT_EQ(C<QLabel>(osc, c.label)->text(), QLatin1String(c.text));
     }
   }
   EXPECT_EQ(C<QLineEdit>(osc, "txtVDivI")->text(), QStringLiteral("0,01"));
   EXPECT_EQ(C<QLineEdit>(osc, "txtVDivO")->text(), QStringLiteral("100"));
-  EXPECT_EQ(osc.StartMultiplier, 1000);
-  EXPECT_EQ(osc.EndMultiplier, 1);
-  osc.RunRequested = false;
+  EXPECT_EQ(osc.StartMultiplier(), 1000);
+  EXPECT_EQ(osc.EndMultiplier(), 1);
+  osc.DropRequests();
   QTest::mouseClick(C<QPushButton>(osc, "cmdAgg"), Qt::LeftButton);
-  EXPECT_TRUE(osc.RunRequested);
+  EXPECT_TRUE(osc.RunRequested());
 }
 
 TEST_F(OscilloscopeTest, EachWaveformRunsThroughTheWindow) {
@@ -310,7 +304,7 @@ TEST_F(OscilloscopeTest, EachWaveformRunsThroughTheWindow) {
   // A typed statement runs on Enter only.
   waveforms->lineEdit()->selectAll();
   QTest::keyClicks(waveforms->lineEdit(), QStringLiteral("vi = 0.5"));
-  QTest::qWait(250);
+  WaitForTick(osc);
   EXPECT_EQ(osc.run_count(), names.size());
   QTest::keyClick(waveforms->lineEdit(), Qt::Key_Return);
   ASSERT_TRUE(WaitForRuns(osc, static_cast<int>(names.size()) + 1));
@@ -368,14 +362,14 @@ TEST_F(OscilloscopeTest, AddingAParameterAsksThreeQuestions) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     list->clear();
-    osc.RunRequested = false;
+    osc.DropRequests();
     BoxAnswers answers(Texts(c.answers));
     QTest::mouseClick(C<QPushButton>(osc, "cmdAddP"), Qt::LeftButton);
     EXPECT_EQ(answers.Messages(), Texts(c.messages));
     QStringList items;
     for (int i = 0; i < list->count(); ++i) items << list->item(i)->text();
     EXPECT_EQ(items, Texts(c.items));
-    EXPECT_FALSE(osc.RunRequested);
+    EXPECT_FALSE(osc.RunRequested());
     for (const testing::SeenBox& box : answers.seen()) {
       EXPECT_EQ(box.title,
                 box.input ? QStringLiteral("Defininizione parametro") : QStringLiteral("Errore"));
@@ -412,7 +406,7 @@ TEST_F(OscilloscopeTest, RightClickEditsTheItemAndAnyClickMovesTheSlider) {
   }
   EXPECT_EQ(list->item(0)->text(), QStringLiteral("k 30% [0;20]"));
   EXPECT_EQ(slider->value(), 30);
-  EXPECT_TRUE(osc.RunRequested);
+  EXPECT_TRUE(osc.RunRequested());
 
   // A cancelled edit changes nothing but still moves the slider to the item's percent.
   list->item(0)->setText(QStringLiteral("k 70% [0;20]"));
@@ -468,19 +462,19 @@ TEST_F(OscilloscopeTest, RemovingSelectsTheItemAtTheSamePlace) {
     list->clear();
     list->addItems(Texts(c.items));
     list->setCurrentRow(c.selected);
-    osc.RunRequested = false;
+    osc.DropRequests();
     QTest::mouseClick(C<QPushButton>(osc, "cmdRmvP"), Qt::LeftButton);
     QStringList left;
     for (int i = 0; i < list->count(); ++i) left << list->item(i)->text();
     EXPECT_EQ(left, Texts(c.left));
     EXPECT_EQ(list->currentRow(), c.now_selected);
     EXPECT_EQ(list->selectedItems().size(), c.now_selected >= 0 ? 1 : 0);
-    EXPECT_FALSE(osc.RunRequested);
+    EXPECT_FALSE(osc.RunRequested());
   }
 }
 
 TEST_F(OscilloscopeTest, AParametricFilterFollowsItsSlider) {
-  TypeFilter(main(), "txtFil", QStringLiteral("vo = vi * g"));
+  host().functions = QStringLiteral("vo = vi * g");
   Form2& osc = OpenAndRun();
   // Without the parameter panel the list takes no part: g is unknown, and the run says so.
   EXPECT_GT(ReportCount(Report(osc), "Errori totali: "), 0);
@@ -538,7 +532,7 @@ struct LatePress {
 };
 
 TEST_F(OscilloscopeTest, FermaStopsASpinningFilter) {
-  TypeFilter(main(), "txtFil", QStringLiteral("while(true){}"));
+  host().functions = QStringLiteral("while(true){}");
   Form2& osc = Open();
   LatePress press;
   press.At(400, C<QPushButton>(osc, "cmdStop"));
@@ -546,19 +540,18 @@ TEST_F(OscilloscopeTest, FermaStopsASpinningFilter) {
   ASSERT_TRUE(press.pressed.isValid());
   EXPECT_LT(press.pressed.elapsed(), 1000);
   EXPECT_TRUE(Report(osc).startsWith(QStringLiteral("Operazione annullata\n")));
-  EXPECT_TRUE(osc.StopRequested);
+  EXPECT_TRUE(osc.StopRequested());
 }
 
 TEST_F(OscilloscopeTest, ARequestMadeDuringARunIsServedAfterIt) {
-  TypeFilter(main(), "txtFil", QStringLiteral("while(true){}"));
+  host().functions = QStringLiteral("while(true){}");
   Form2& osc = Open();
   LatePress again;
   LatePress stop;
   again.At(300, C<QPushButton>(osc, "cmdAgg"));
   // The next run sees a filter that ends.
-  stop.At(600, C<QPushButton>(osc, "cmdStop"), [this] {
-    Child<QPlainTextEdit>(main(), "txtFil")->setPlainText(QStringLiteral("vo=vi"));
-  });
+  stop.At(600, C<QPushButton>(osc, "cmdStop"),
+          [this] { host().functions = QStringLiteral("vo=vi"); });
   ASSERT_TRUE(WaitForRuns(osc, 2, 10000));
   EXPECT_EQ(osc.run_count(), 2);
   EXPECT_TRUE(Report(osc).startsWith(QStringLiteral("Operazione completata\n")));
@@ -567,15 +560,29 @@ TEST_F(OscilloscopeTest, ARequestMadeDuringARunIsServedAfterIt) {
 TEST_F(OscilloscopeTest, InvalidFrequencyTextsPreventTheRunSilently) {
   Form2& osc =
       Open([](Form2& o) { Child<QLineEdit>(o, "txtStF")->setText(QStringLiteral("0,0001")); });
-  QTest::qWait(300);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !osc.RunRequested(); }));
   EXPECT_EQ(osc.run_count(), 0);
   EXPECT_EQ(osc.trace().count, 0);
-  EXPECT_FALSE(osc.RunRequested);
+  EXPECT_FALSE(osc.RunRequested());
   Child<QLineEdit>(osc, "txtStF")->setText(QStringLiteral("1"));
   Child<QLineEdit>(osc, "txtEnF")->setText(QStringLiteral("abc"));
   QTest::mouseClick(C<QPushButton>(osc, "cmdAgg"), Qt::LeftButton);
-  QTest::qWait(300);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !osc.RunRequested(); }));
   EXPECT_EQ(osc.run_count(), 0);
+}
+
+// A fixed dt from the parameters that cannot make time advance is refused before the run, with
+// its message; the screen keeps what it showed.
+TEST_F(OscilloscopeTest, ABadFixedStepIsRefusedWithItsMessage) {
+  host().parameters = QStringLiteral("dt = -1");
+  BoxAnswers answers(QStringList{});
+  Form2& osc = Open();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !answers.Messages().isEmpty(); }, 5000));
+  EXPECT_EQ(answers.Messages(), QStringList{QString::fromUtf16(kBadFixedStepMessage)});
+  EXPECT_EQ(answers.seen().back().icon, QMessageBox::Warning);
+  EXPECT_EQ(osc.run_count(), 0);
+  EXPECT_EQ(osc.trace().count, 0);
+  EXPECT_FALSE(osc.running());
 }
 
 }  // namespace

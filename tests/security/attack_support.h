@@ -128,8 +128,8 @@ inline AttackOutcome AttackSweep(ScriptHost& host, const QString& parameters,
   DeadlineObserver observer(cancel, deadline);
   AttackOutcome out;
   const auto start = AttackClock::now();
-  out.run =
-      RunFrequencySweep(log, observer, 200, 2000, 2, 2, parameters, functions, out.sweep, cancel);
+  out.run = RunFrequencySweep(log, observer, SweepSettings{200, 2000, 2, 2, parameters, functions},
+                              out.sweep, cancel);
   if (out.run.started()) out.report = out.run.report;
   out.elapsed = AttackClock::now() - start;
   out.errors = log.errors;
@@ -149,8 +149,9 @@ inline AttackOutcome AttackScope(ScriptHost& host, const QString& parameters,
   DeadlineObserver observer(cancel, deadline);
   AttackOutcome out;
   const auto start = AttackClock::now();
-  out.run = SimulateTrace(log, observer, out.trace, 2, 100, 1000, parameters, functions, {}, 0,
-                          waveform, cancel);
+  out.run =
+      SimulateTrace(log, observer, ScopeSettings{1000, 2, 100, waveform, {}, parameters, functions},
+                    out.trace, cancel);
   if (out.run.started()) out.report = out.run.report;
   out.elapsed = AttackClock::now() - start;
   out.errors = log.errors;

@@ -145,8 +145,8 @@ std::pair<SweepResult, QString> SweepOn(const QString& parameters, const QString
   SilentObserver observer;
   const bool cancel = false;
   SweepResult result;
-  auto report = ReportOf(
-      RunFrequencySweep(engine, observer, 50, 5000, 5, 3, parameters, functions, result, cancel));
+  auto report = ReportOf(RunFrequencySweep(
+      engine, observer, SweepSettings{50, 5000, 5, 3, parameters, functions}, result, cancel));
   return {result, report.value_or(QString()).section(u"\r\n"_qs, 2)};
 }
 
@@ -160,8 +160,9 @@ std::pair<TimeTrace, QString> ScopeOn(const QString& parameters, const QString& 
   const bool stop = false;
   TimeTrace trace;
   const QStringList items{u"k 30% [0,5;4]"_qs};
-  auto report = ReportOf(SimulateTrace(engine, observer, trace, 3, 200, 700, parameters, functions,
-                                       items, 1, waveform, stop));
+  auto report = ReportOf(SimulateTrace(
+      engine, observer, ScopeSettings{700, 3, 200, waveform, items, parameters, functions}, trace,
+      stop));
   return {trace, report.value_or(QString()).section(u"\r\n"_qs, 2)};
 }
 

@@ -8,6 +8,7 @@
 
 #include "simulation/frequency_sweep.h"
 #include "simulation/pacing.h"
+#include "simulation/run_guard.h"
 #include "simulation_test_support.h"
 
 namespace quorvel {
@@ -37,9 +38,16 @@ class TraceTest : public RunTest {
  protected:
   std::optional<QString> Trace(const TraceSettings& s, TimeTrace& trace, RunObserver& observer,
                                const bool& stop, FilterEngine* engine = nullptr) {
-    last_outcome_ = SimulateTrace(engine != nullptr ? *engine : *engine_, observer, trace,
-                                  s.oscillations, s.samples, s.frequency, s.parameters, s.functions,
-                                  s.items, s.item_count, s.waveform, stop);
+    // The run assigns every item it is given: the first item_count of the case's list.
+    const ScopeSettings settings{s.frequency,
+                                 s.oscillations,
+                                 s.samples,
+                                 s.waveform,
+                                 s.items.mid(0, std::max(s.item_count, 0)),
+                                 s.parameters,
+                                 s.functions};
+    last_outcome_ =
+        SimulateTrace(engine != nullptr ? *engine : *engine_, observer, settings, trace, stop);
     return ReportOf(last_outcome_);
   }
   QString Trace(const TraceSettings& s, TimeTrace& trace, FilterEngine* engine = nullptr) {
@@ -313,8 +321,9 @@ TEST_P(TraceTest, ARunStartedWhileAnotherRunsIsRefused) {
   SweepResult nested_result{.points = {}, .count = 4};
   std::optional<QString> nested = u"not called"_qs;
   observer.on_pump_events = [&] {
-    nested = ReportOf(RunFrequencySweep(*engine_, nested_observer, 100, 1000, 3, 1, QString(),
-                                        u"vo=vi"_qs, nested_result, stop));
+    nested = ReportOf(RunFrequencySweep(*engine_, nested_observer,
+                                        SweepSettings{100, 1000, 3, 1, QString(), u"vo=vi"_qs},
+                                        nested_result, stop));
   };
   TimeTrace trace;
   const auto report = Trace(TraceSettings::EightSteps(), trace, observer, stop);

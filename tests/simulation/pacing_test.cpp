@@ -1,4 +1,7 @@
 #include "simulation/pacing.h"
+#include "simulation/guarded_math.h"
+#include "simulation/run_errors.h"
+#include "simulation/run_guard.h"
 
 #include <gtest/gtest.h>
 

@@ -18,7 +18,7 @@
 #include "scripting/script_var_list.h"
 #include "simulation/frequency_sweep.h"
 #include "simulation/oscilloscope_run.h"
-#include "simulation/pacing.h"
+#include "simulation/run_guard.h"
 #include "simulation_test_support.h"
 
 namespace quorvel {
@@ -69,6 +69,13 @@ class BudgetObserver : public HookedObserver {
 
 // 3 frequencies from 1 kHz to 4 kHz, one oscillation each; the scope at 1 kHz, two
 // oscillations, 50 samples.
+SweepSettings Sweep3(const QString& parameters, const QString& functions) {
+  return SweepSettings{1000, 4000, 3, 1, parameters, functions};
+}
+ScopeSettings Scope50(const QString& parameters, const QString& functions) {
+  return ScopeSettings{1000, 2, 50, u"sinusoidale"_qs, {}, parameters, functions};
+}
+
 Attempted RunOn(Run run, FilterEngine& engine, const QString& parameters,
                 const QString& functions) {
   bool cancel = false;
@@ -76,8 +83,7 @@ Attempted RunOn(Run run, FilterEngine& engine, const QString& parameters,
   Attempted a;
   if (run == Run::kSweep) {
     SweepResult result;
-    a.outcome = RunFrequencySweep(engine, observer, 1000, 4000, 3, 1, parameters, functions, result,
-                                  cancel);
+    a.outcome = RunFrequencySweep(engine, observer, Sweep3(parameters, functions), result, cancel);
     a.count = result.count;
     for (std::int32_t i = 0; i < result.count; ++i) {
       a.amplitudes.push_back(result.points[static_cast<std::size_t>(i)].amplitude);
@@ -85,8 +91,7 @@ Attempted RunOn(Run run, FilterEngine& engine, const QString& parameters,
     }
   } else {
     TimeTrace trace;
-    a.outcome = SimulateTrace(engine, observer, trace, 2, 50, 1000, parameters, functions, {}, 0,
-                              u"sinusoidale"_qs, cancel);
+    a.outcome = SimulateTrace(engine, observer, Scope50(parameters, functions), trace, cancel);
     a.count = trace.count;
     a.outputs.assign(trace.outputs.begin(), trace.outputs.begin() + trace.count);
   }
@@ -185,14 +190,12 @@ TEST_P(RunAttackTest, AnOutputThatTurnsInfiniteMidRunStillLetsTimeAdvance) {
   std::int32_t count = 0;
   if (GetParam().run == Run::kSweep) {
     SweepResult result;
-    outcome = RunFrequencySweep(recorder, observer, 1000, 4000, 3, 1, QString(), functions, result,
-                                cancel);
+    outcome = RunFrequencySweep(recorder, observer, Sweep3(QString(), functions), result, cancel);
     count = result.count;
     for (std::int32_t i = 0; i < count; ++i) amplitudes.push_back(result.points[i].amplitude);
   } else {
     TimeTrace trace;
-    outcome = SimulateTrace(recorder, observer, trace, 2, 50, 1000, QString(), functions, {}, 0,
-                            u"sinusoidale"_qs, cancel);
+    outcome = SimulateTrace(recorder, observer, Scope50(QString(), functions), trace, cancel);
     count = trace.count;
     // Samples before 0.2 ms follow the input; the rest are infinite.
     ASSERT_GT(count, 5);
@@ -283,14 +286,15 @@ TEST_P(RunAttackTest, AFixedStepThatIsNotANumberAboveZeroIsRefusedBeforeTheLoop)
     RunOutcome outcome;
     if (GetParam().run == Run::kSweep) {
       SweepResult result{.points = {}, .count = 5};
-      outcome = RunFrequencySweep(recorder, observer, 1000, 4000, 3, 1,
-                                  QString::fromUtf16(c.parameters), u"vo=vi"_qs, result, cancel);
+      outcome =
+          RunFrequencySweep(recorder, observer,
+                            Sweep3(QString::fromUtf16(c.parameters), u"vo=vi"_qs), result, cancel);
       EXPECT_EQ(result.count, 0);
     } else {
       TimeTrace trace;
       outcome =
-          SimulateTrace(recorder, observer, trace, 2, 50, 1000, QString::fromUtf16(c.parameters),
-                        u"vo=vi"_qs, {}, 0, u"sinusoidale"_qs, cancel);
+          SimulateTrace(recorder, observer, Scope50(QString::fromUtf16(c.parameters), u"vo=vi"_qs),
+                        trace, cancel);
       EXPECT_EQ(trace.count, 0);
     }
     EXPECT_FALSE(observer.overran);
@@ -298,7 +302,8 @@ TEST_P(RunAttackTest, AFixedStepThatIsNotANumberAboveZeroIsRefusedBeforeTheLoop)
     EXPECT_EQ(outcome.message, QString::fromUtf16(c.message));
     EXPECT_FALSE(outcome.started());
     EXPECT_TRUE(outcome.report.isEmpty());
-    EXPECT_EQ(recorder.begin_runs, 0) << "refused before the time loop";
+    EXPECT_EQ(recorder.functions_runs, 0) << "refused before the time loop";
+    EXPECT_EQ(recorder.end_runs, recorder.begin_runs);
     EXPECT_EQ(observer.show2, 1);
     EXPECT_EQ(observer.unload2, 1);
   }
@@ -452,10 +457,11 @@ TEST_P(ParameterNameRunTest, AnItemWithABadNameIsSkippedAndCountedAndRunsNothing
   SilentObserver observer;
   const bool stop = false;
   TimeTrace trace;
-  const RunOutcome outcome =
-      SimulateTrace(*engine_, observer, trace, 1, 10, 1000, QString(),
-                    u"vo = k * vi + ((typeof Math.random == 'function') ? 0 : 100)"_qs, items, 3,
-                    u"sinusoidale"_qs, stop);
+  const RunOutcome outcome = SimulateTrace(
+      *engine_, observer,
+      ScopeSettings{1000, 1, 10, u"sinusoidale"_qs, items, QString(),
+                    u"vo = k * vi + ((typeof Math.random == 'function') ? 0 : 100)"_qs},
+      trace, stop);
   ASSERT_EQ(outcome.status, RunStatus::kCompleted);
   EXPECT_EQ(outcome.counts.total, 2) << "each bad item counted once, as a malformed item is";
   ASSERT_GT(trace.count, 2);

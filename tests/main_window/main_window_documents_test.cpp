@@ -1,0 +1,348 @@
+// Test files and document commands driven through the main window.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTabBar>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <sys/resource.h>
+
+#include <csignal>
+
+#include "documents/record_codec.h"
+#include "documents/test_document.h"
+#include "gui_test_support.h"
+#include "main_window/main_window.h"
+#include "main_window_fixture.h"
+#include "numbers/reversed_value.h"
+#include "widgets/graph_surface.h"
+#include "widgets/status_panels.h"
+
+namespace quorvel {
+namespace {
+
+using testing::Child;
+using testing::ModalAnswers;
+
+class DocumentsTest : public testing::MainWindowFixture {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(dir_.isValid());
+    MainWindowFixture::SetUp();
+  }
+  QString Path(const char* name) const { return dir_.filePath(QLatin1String(name)); }
+  void Trigger(const char* action) { C<QAction>(action)->trigger(); }
+  static QByteArray Bytes(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+  }
+  static void Write(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+  }
+  // A file of the header and the given records (CR LF line ends).
+  static QByteArray TestFile(const char* records) {
+    return QByteArray("\"Quorvel - Ombrat\",\"1.0.0\"\r\n") + QByteArray(records);
+  }
+
+  QTemporaryDir dir_;
+};
+
+TEST_F(DocumentsTest, WritesTheTwentyTwoRecordsOfANewTest) {
+  ASSERT_TRUE(w().Documents().WriteTestFile(Path("new.flt")));
+  const auto records = DecodeRecords(Bytes(Path("new.flt")));
+  ASSERT_TRUE(records.ok());
+  ASSERT_EQ(records.value().size(), 22u);
+  EXPECT_EQ(records.value()[10], (Record{QStringLiteral("Par"), TextValue(QString())}));
+  EXPECT_EQ(records.value()[11],
+            (Record{QStringLiteral("Fil"), TextValue(QStringLiteral("vo=vi\r\n"))}));
+  EXPECT_TRUE(records.value()[19].value.IsEmpty());  // the amplitude unit was never set
+  EXPECT_FALSE(w().Documents().TestModified());
+}
+
+TEST_F(DocumentsTest, ATestReadsBackAsItWasWritten) {
+  TypeFilter("txtFil", QStringLiteral("a = 1"));
+  QTest::keyClick(C<QPlainTextEdit>("txtFil"), Qt::Key_Return);
+  QTest::keyClicks(C<QPlainTextEdit>("txtFil"), QStringLiteral("b = \"x\""));
+  QTest::keyClick(C<QPlainTextEdit>("txtFil"), Qt::Key_Return);
+  QTest::keyClicks(C<QPlainTextEdit>("txtFil"), QStringLiteral("vo = vi*a"));
+  TypeFilter("txtPar", QStringLiteral("k = 2"));
+  QTest::keyClick(C<QScrollBar>("SStFM"), Qt::Key_Up);
+  QTest::mouseClick(C<QCheckBox>("chkLogX"), Qt::LeftButton);
+  QTest::mouseClick(C<StatusPanels>("SB1")->Panel(4), Qt::LeftButton);
+  QTest::mouseClick(C<StatusPanels>("SB1")->Panel(5), Qt::LeftButton);
+  QTabBar* tabs = C<QTabBar>("TS1");
+  QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(2).center());
+  C<QAction>("MenuShowCF")->trigger();
+  ResponseGraphs::OverlayPositions overlay = w().Graphs().overlay();
+  overlay.Fil2X = 0.75;
+  w().Graphs().SetOverlay(overlay);
+  const TestDocument written = w().Documents().CollectTestDocument();
+  EXPECT_EQ(written.functions, QStringLiteral("a = 1\r\nb = \"x\"\r\nvo = vi*a"));
+  ASSERT_TRUE(w().Documents().WriteTestFile(Path("t.flt")));
+
+  OpenWindow();
+  ASSERT_TRUE(w().Documents().ReadTestFile(Path("t.flt")));
+  EXPECT_EQ(w().Documents().CollectTestDocument(), written);
+  EXPECT_EQ(C<QLineEdit>("txtStF")->text(), QStringLiteral("1"));
+  EXPECT_EQ(Child<QLabel>(w(), "lblStFM")->text(), QStringLiteral("KHz"));
+  EXPECT_TRUE(C<GraphSurface>("Grafico2")->isVisible());
+  EXPECT_TRUE(C<QAction>("MenuShowUnitDB")->isChecked());
+  EXPECT_TRUE(C<QAction>("MenuShowUnitRad")->isChecked());
+  EXPECT_FALSE(w().Documents().TestModified());
+}
+
+TEST_F(DocumentsTest, ReadingStopsAtTheFirstBadRecordKeepingWhatCameBefore) {
+  struct Case {
+    const char* name;
+    QByteArray bytes;
+    const char* message;  // start of the message; warning when it is the format message
+    const char* start_frequency_after;
+  };
+  const Case cases[] = {
+      {"wrong letter case", "\"quorvel - ombrat\",\"1.0.0\"\r\n\"StF\",\"5\"\r\n",
+       "Il formato del file non è valido", "1"},
+      {"tab out of range", TestFile("\"StF\",\"5\"\r\n\"Graphs\",5\r\n"), "Record 3 (\"Graphs\")",
+       "5"},
+      {"ends inside a record", TestFile("\"StF\",\"7\"\r\n\"Par\",\"k = 1\r\n"), "", "7"},
+      {"not a number", TestFile("\"StF\",\"8\"\r\n\"Osc\",\"tre\"\r\n"), "Record 3 (\"Osc\")", "8"},
+      {"empty file", QByteArray(), "", "1"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    C<QLineEdit>("txtStF")->setText(QStringLiteral("1"));
+    Write(Path("bad.flt"), c.bytes);
+    ModalAnswers answers({ModalAnswers::Press(QMessageBox::Ok)});
+    EXPECT_FALSE(w().Documents().ReadTestFile(Path("bad.flt")));
+    ASSERT_EQ(answers.messages().size(), 1u);
+    const auto& seen = answers.messages()[0];
+    EXPECT_EQ(seen.title, QStringLiteral("Errore"));
+    EXPECT_TRUE(seen.text.startsWith(QString::fromUtf8(c.message))) << seen.text.toStdString();
+    EXPECT_FALSE(seen.text.isEmpty());
+    const bool format = QByteArray(c.message).startsWith("Il formato");
+    EXPECT_EQ(seen.icon, format ? QMessageBox::Warning : QMessageBox::Critical);
+    EXPECT_EQ(C<QLineEdit>("txtStF")->text(), QLatin1String(c.start_frequency_after));
+  }
+}
+
+TEST_F(DocumentsTest, UnknownKeysAreIgnoredAndUnitsSwitchOnlyWhenTheyDiffer) {
+  Write(Path("units.flt"),
+        TestFile("\"Zzz\",42\r\n\"UnitAmp\",\"\"\r\n\"UnitPh\",\"rad\"\r\n\"UnitPh\",\"rad\"\r\n"));
+  ASSERT_TRUE(w().Documents().ReadTestFile(Path("units.flt")));
+  EXPECT_EQ(C<StatusPanels>("SB1")->Tag(4), QString());
+  EXPECT_TRUE(C<QAction>("MenuShowUnitPura")->isChecked());
+  EXPECT_EQ(C<StatusPanels>("SB1")->Tag(5), QStringLiteral("rad"));
+  EXPECT_TRUE(C<QAction>("MenuShowUnitRad")->isChecked());
+  EXPECT_FALSE(C<QAction>("MenuShowUnitDeg")->isChecked());
+}
+
+TEST_F(DocumentsTest, AFailedSaveKeepsTheOldFileAndTheModifiedFlag) {
+  ASSERT_TRUE(w().Documents().WriteTestFile(Path("keep.flt")));
+  const QByteArray before = Bytes(Path("keep.flt"));
+  // An arrow has no place in Windows-1252 (QTest cannot type it: the text is pasted in).
+  C<QPlainTextEdit>("txtFil")->setPlainText(QString::fromUtf8("vo = vi // \u2192"));
+  ASSERT_TRUE(w().Documents().TestModified());
+  ModalAnswers answers({ModalAnswers::Press(QMessageBox::Ok)});
+  EXPECT_FALSE(w().Documents().WriteTestFile(Path("keep.flt")));
+  ASSERT_EQ(answers.messages().size(), 1u);
+  EXPECT_EQ(answers.messages()[0].title, QStringLiteral("Errore"));
+  EXPECT_EQ(answers.messages()[0].icon, QMessageBox::Critical);
+  EXPECT_EQ(Bytes(Path("keep.flt")), before);
+  EXPECT_TRUE(w().Documents().TestModified());
+}
+
+// A disk that fills up during a save, as the file size limit of the process makes it look.
+class FullDisk {
+ public:
+  explicit FullDisk(rlim_t bytes) {
+    getrlimit(RLIMIT_FSIZE, &saved_);
+    old_handler_ = std::signal(SIGXFSZ, SIG_IGN);  // a write beyond the limit fails instead
+    const rlimit small{bytes, saved_.rlim_max};
+    setrlimit(RLIMIT_FSIZE, &small);
+  }
+  ~FullDisk() {
+    setrlimit(RLIMIT_FSIZE, &saved_);
+    std::signal(SIGXFSZ, old_handler_);
+  }
+  FullDisk(const FullDisk&) = delete;
+  FullDisk& operator=(const FullDisk&) = delete;
+
+ private:
+  rlimit saved_{};
+  void (*old_handler_)(int) = nullptr;
+};
+
+TEST_F(DocumentsTest, ASaveOntoAFullDiskLeavesThePreviousFile) {
+  TypeFilter("txtPar", QStringLiteral("k = 1"));
+  ASSERT_TRUE(w().Documents().WriteTestFile(Path("full.flt")));
+  const QByteArray before = Bytes(Path("full.flt"));
+  ASSERT_GT(before.size(), 200);
+  TypeFilter("txtPar", QStringLiteral("k = 2"));
+  {
+    FullDisk full(100);
+    ModalAnswers answers({ModalAnswers::Press(QMessageBox::Ok)});
+    EXPECT_FALSE(w().Documents().WriteTestFile(Path("full.flt")));
+    ASSERT_EQ(answers.messages().size(), 1u);
+    EXPECT_EQ(answers.messages()[0].title, QStringLiteral("Errore"));
+    EXPECT_EQ(answers.messages()[0].icon, QMessageBox::Critical);
+    EXPECT_FALSE(answers.messages()[0].text.isEmpty());
+  }
+  EXPECT_EQ(Bytes(Path("full.flt")), before);
+  EXPECT_TRUE(w().Documents().TestModified());
+  EXPECT_EQ(QDir(dir_.path()).entryList(QDir::Files), QStringList{QStringLiteral("full.flt")});
+}
+
+TEST_F(DocumentsTest, OtherVersionsAndAHeaderAloneLoad) {
+  const struct {
+    const char* name;
+    QByteArray bytes;
+  } cases[] = {
+      {"other version", "\"Quorvel - Ombrat\",\"0.9.2\"\r\n\"StF\",\"42\"\r\n"},
+      {"header alone", "\"Quorvel - Ombrat\",\"1.0.0\"\r\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    w().Documents().ResetTest();
+    C<QLineEdit>("txtStF")->setText(QStringLiteral("1"));
+    Write(Path("v.flt"), c.bytes);
+    ASSERT_TRUE(w().Documents().ReadTestFile(Path("v.flt")));
+    EXPECT_EQ(C<QLineEdit>("txtStF")->text(),
+              QLatin1String(QByteArray(c.name) == "other version" ? "42" : "1"));
+    EXPECT_EQ(w().FunctionsText(), QString());  // as the reset left it
+    EXPECT_FALSE(w().Documents().TestModified());
+  }
+}
+
+TEST_F(DocumentsTest, NuovoAsksOnlyForAModifiedTest) {
+  {
+    ModalAnswers none({});
+    Trigger("MenuFileNuovo");
+    EXPECT_EQ(none.answered(), 0u);
+    EXPECT_TRUE(C<QPlainTextEdit>("txtFil")->toPlainText().isEmpty());
+  }
+  TypeFilter("txtFil", QStringLiteral("vo = 2*vi"));
+  ModalAnswers answers({ModalAnswers::Press(QMessageBox::Yes), ModalAnswers::Cancel()});
+  Trigger("MenuFileNuovo");
+  ASSERT_EQ(answers.answered(), 2u);
+  EXPECT_EQ(answers.messages()[0].text, QStringLiteral("Salvare il test?"));
+  EXPECT_EQ(answers.messages()[0].title, QStringLiteral("Quorvel"));
+  EXPECT_EQ(answers.messages()[0].icon, QMessageBox::Question);
+  EXPECT_EQ(w().FunctionsText(), QStringLiteral("vo = 2*vi"));
+  EXPECT_TRUE(w().Documents().TestModified());
+}
+
+TEST_F(DocumentsTest, SalvaWithoutAFileAsksForANameAndNamesTheWindow) {
+  ModalAnswers answers({ModalAnswers::Choose(Path("filtro"))});
+  Trigger("MenuFileSalva");
+  EXPECT_EQ(answers.answered(), 1u);
+  EXPECT_TRUE(QFile::exists(Path("filtro")));  // no extension added
+  EXPECT_EQ(w().Documents().TestPath(), Path("filtro"));
+  EXPECT_EQ(w().windowTitle(), QStringLiteral("Quorvel - filtro"));
+}
+
+TEST_F(DocumentsTest, ApriAsksAboutTheOldTestAfterTheChoiceAndPreviewsTheNewOne) {
+  // The file to open: an RC low-pass from 10 Hz to 10 KHz.
+  Write(Path("rc.flt"), TestFile("\"StF\",\"10\"\r\n\"EnF\",\"10\"\r\n\"EnFM\",1\r\n"
+                                 "\"Par\",\"RC = 1/(2*3.14159265358979*1000)\r\n\"\r\n"
+                                 "\"Fil\",\"vo = vo + (vi - vo) * dt / RC\r\n\"\r\n"));
+  TypeFilter("txtFil", QStringLiteral("vo = 3*vi"));
+  ModalAnswers answers({ModalAnswers::Choose(Path("rc.flt")), ModalAnswers::Press(QMessageBox::Yes),
+                        ModalAnswers::Choose(Path("old.flt"))});
+  Trigger("MenuFileApri");
+  ASSERT_EQ(answers.answered(), 3u);
+  // The old test was saved under the name given second; the file chosen first was opened.
+  EXPECT_TRUE(Bytes(Path("old.flt")).contains("vo = 3*vi"));
+  EXPECT_EQ(w().Documents().TestPath(), Path("rc.flt"));
+  EXPECT_EQ(w().windowTitle(), QStringLiteral("Quorvel - rc.flt"));
+  EXPECT_EQ(w().Graphs().result().count, 7);
+  EXPECT_NEAR(w().Graphs().result().points[6].frequency, 10000, 1e-6);
+  EXPECT_FALSE(w().Documents().TestModified());
+}
+
+TEST_F(DocumentsTest, AnInvalidFrequencyInAnOpenedFileSkipsThePreview) {
+  Write(Path("bad-freq.flt"), TestFile("\"StF\",\"dieci\"\r\n"));
+  ModalAnswers answers({ModalAnswers::Choose(Path("bad-freq.flt"))});
+  Trigger("MenuFileApri");
+  EXPECT_EQ(answers.answered(), 1u);
+  EXPECT_EQ(w().windowTitle(), QStringLiteral("Quorvel - bad-freq.flt"));
+  EXPECT_EQ(C<QLineEdit>("txtStF")->text(), QStringLiteral("dieci"));
+  EXPECT_EQ(w().Graphs().result().count, 0);
+}
+
+TEST_F(DocumentsTest, FilterCopiesAndPastesThroughTheClipboard) {
+  TypeFilter("txtPar", QStringLiteral("k = 3"));
+  TypeFilter("txtFil", QStringLiteral("vo = k*vi"));
+  Trigger("MenuEditCopiaFiltro");
+  EXPECT_EQ(
+      QApplication::clipboard()->text(),
+      QStringLiteral("Parametri del filtro:\r\nk = 3\r\n\r\nFunzioni del filtro:\r\nvo = k*vi"));
+  TypeFilter("txtPar", QStringLiteral("x"));
+  TypeFilter("txtFil", QStringLiteral("y"));
+  Trigger("MenuEditIncolla");
+  EXPECT_EQ(w().ParametersText(), QStringLiteral("k = 3"));
+  EXPECT_EQ(w().FunctionsText(), QStringLiteral("vo = k*vi"));
+
+  QApplication::clipboard()->setText(QStringLiteral("vo = vi"));
+  ModalAnswers answers({ModalAnswers::Press(QMessageBox::Ok)});
+  Trigger("MenuEditIncolla");
+  ASSERT_EQ(answers.messages().size(), 1u);
+  EXPECT_EQ(answers.messages()[0].text,
+            QStringLiteral("Il testo copiato non è in un formato valido"));
+  EXPECT_EQ(answers.messages()[0].icon, QMessageBox::Warning);
+  EXPECT_EQ(w().FunctionsText(), QStringLiteral("vo = k*vi"));
+}
+
+TEST_F(DocumentsTest, GraphExportWritesTheAmplitudeSurfaceAsABitmap) {
+  QTabBar* tabs = C<QTabBar>("TS1");
+  QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(1).center());  // phase tab
+  ModalAnswers answers({ModalAnswers::Choose(Path("graph.bmp"))});
+  Trigger("MenuFileSalvaGrafico");
+  const QImage image(Path("graph.bmp"), "BMP");
+  ASSERT_FALSE(image.isNull());
+  EXPECT_EQ(image.size(), C<GraphSurface>("Grafico1")->size());
+  EXPECT_TRUE(Bytes(Path("graph.bmp")).startsWith("BM"));
+}
+
+TEST_F(DocumentsTest, ClosingAModifiedTestAndCancellingKeepsTheWindowOpen) {
+  TypeFilter("txtFil", QStringLiteral("vo = -vi"));
+  ModalAnswers answers({ModalAnswers::Press(QMessageBox::Cancel)});
+  EXPECT_FALSE(w().close());
+  EXPECT_EQ(answers.answered(), 1u);
+  EXPECT_TRUE(w().isVisible());
+  EXPECT_FALSE(w().MainClosing());
+}
+
+// Reading stops at the size limit of a test file, with a clear message; the test shown stays.
+TEST_F(DocumentsTest, AFileOverTheSizeLimitIsRefusedWithoutReadingOn) {
+  {
+    QFile big(Path("big.flt"));
+    ASSERT_TRUE(big.open(QIODevice::WriteOnly));
+    big.write("\"Quorvel - Ombrat\",\"1.0.0\"\r\n\"StF\",\"5\"\r\n");
+    ASSERT_TRUE(big.resize(qint64{17} << 20));
+  }
+  for (const QString& path : {Path("big.flt"), QStringLiteral("/dev/zero")}) {
+    SCOPED_TRACE(path.toStdString());
+    C<QLineEdit>("txtStF")->setText(QStringLiteral("1"));
+    ModalAnswers answers({ModalAnswers::Press(QMessageBox::Ok)});
+    EXPECT_FALSE(w().Documents().ReadTestFile(path));
+    ASSERT_EQ(answers.messages().size(), 1u);
+    EXPECT_EQ(answers.messages()[0].text,
+              QStringLiteral("Il file supera il limite di 16 MiB di un file di test"));
+    EXPECT_EQ(answers.messages()[0].icon, QMessageBox::Critical);
+    EXPECT_EQ(C<QLineEdit>("txtStF")->text(), QStringLiteral("1"));
+  }
+}
+
+}  // namespace
+}  // namespace quorvel
