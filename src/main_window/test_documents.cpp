@@ -4,7 +4,6 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
-#include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPlainTextEdit>
@@ -20,6 +19,7 @@
 #include "numbers/reversed_value.h"
 #include "oscilloscope/oscilloscope_window.h"
 #include "widgets/count_control.h"
+#include "widgets/file_dialogs.h"
 #include "widgets/frequency_range.h"
 #include "widgets/graph_surface.h"
 #include "widgets/status_panels.h"
@@ -65,7 +65,6 @@ bool IsOscilloscopeKey(const QString& key) { return key.size() > 3 && key.starts
 TestDocuments::TestDocuments(Form1& window, const MainWindowControls& controls,
                              ResponseGraphs& graphs)
     : QObject(&window), window_(window), c_(controls), graphs_(graphs) {
-  dialog_folder_ = QCoreApplication::applicationDirPath();
   connect(c_.txtPar, &QPlainTextEdit::textChanged, this, [this] { test_modified_ = true; });
   connect(c_.txtFil, &QPlainTextEdit::textChanged, this, [this] { test_modified_ = true; });
   ConnectMenus();
@@ -217,20 +216,6 @@ bool TestDocuments::ReadTestFile(const QString& path) {
   return true;
 }
 
-QString TestDocuments::AskFileName(bool save, const QString& filter, const QString& proposed) {
-  QFileDialog dialog(&window_, save ? QStringLiteral("Salva") : QStringLiteral("Apri"),
-                     dialog_folder_, filter);
-  dialog.setObjectName(QStringLiteral("CD1"));
-  dialog.setOption(QFileDialog::DontUseNativeDialog);
-  dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-  dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-  if (!proposed.isEmpty()) dialog.selectFile(proposed);
-  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
-  const QString chosen = dialog.selectedFiles().constFirst();
-  dialog_folder_ = dialog.directory().absolutePath();
-  return chosen;
-}
-
 bool TestDocuments::SaveTest(const QString& path) {
   if (!path.isEmpty()) return WriteTestFile(path);
   QString chosen = path;
@@ -238,7 +223,7 @@ bool TestDocuments::SaveTest(const QString& path) {
 }
 
 bool TestDocuments::SaveTestAs(QString& path) {
-  const QString chosen = AskFileName(true, kTestFilter, path);
+  const QString chosen = window_.Dialogs().Ask(&window_, true, kTestFilter, path, test_path_);
   if (chosen.isEmpty()) return false;
   if (!WriteTestFile(chosen)) return false;
   path = chosen;
@@ -248,7 +233,7 @@ bool TestDocuments::SaveTestAs(QString& path) {
 }
 
 bool TestDocuments::OpenTest(QString& path) {
-  const QString chosen = AskFileName(false, kTestFilter, path);
+  const QString chosen = window_.Dialogs().Ask(&window_, false, kTestFilter, path, test_path_);
   if (chosen.isEmpty()) return false;
   if (!OpenChosenTest(chosen)) return false;
   path = chosen;
@@ -300,7 +285,8 @@ void TestDocuments::MenuFileApri_Click() {
 }
 
 void TestDocuments::MenuFileSalvaGrafico_Click() {
-  const QString chosen = AskFileName(true, kBitmapFilter, QString());
+  const QString chosen =
+      window_.Dialogs().Ask(&window_, true, kBitmapFilter, QString(), test_path_);
   if (chosen.isEmpty()) return;
   const QByteArray bytes = BitmapBytes(c_.Grafico1->SurfaceImage());
   const std::optional<QString> problem =

@@ -46,7 +46,6 @@ class TestDocuments : public QObject {
  private:
   void ConnectMenus();
   void ApplyMainDocument(const TestDocument& document, const QString& key);
-  QString AskFileName(bool save, const QString& filter, const QString& proposed);
   void ShowFileError(const QString& description);
   void MenuFileApri_Click();
   void MenuFileSalvaGrafico_Click();
@@ -64,7 +63,6 @@ class TestDocuments : public QObject {
   ResponseGraphs& graphs_;
   bool test_modified_ = false;
   QString test_path_;
-  QString dialog_folder_;
 };
 
 }  // namespace quorvel

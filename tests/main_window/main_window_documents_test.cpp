@@ -4,10 +4,13 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QClipboard>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
@@ -342,6 +345,97 @@ TEST_F(DocumentsTest, AFileOverTheSizeLimitIsRefusedWithoutReadingOn) {
     EXPECT_EQ(answers.messages()[0].icon, QMessageBox::Critical);
     EXPECT_EQ(C<QLineEdit>("txtStF")->text(), QStringLiteral("1"));
   }
+}
+
+// Qt's own texts speak Italian: the buttons of the question about unsaved changes, and the
+// labels and buttons of the file dialogs.
+TEST_F(DocumentsTest, QtsOwnTextsAreItalian) {
+  TypeFilter("txtFil", QStringLiteral("vo = 2*vi"));
+  QStringList question_buttons;
+  ModalAnswers question({[&](QWidget* modal) {
+    auto* box = qobject_cast<QMessageBox*>(modal);
+    ASSERT_NE(box, nullptr);
+    for (QAbstractButton* button : box->buttons()) {
+      question_buttons << button->text().remove(QLatin1Char('&'));
+    }
+    box->button(QMessageBox::Cancel)->click();
+  }});
+  Trigger("MenuFileNuovo");
+  question_buttons.sort();
+  EXPECT_EQ(question_buttons, (QStringList{QStringLiteral("Annulla"), QStringLiteral("No"),
+                                           QString::fromUtf8("S\u00ec")}));
+
+  for (const char* command : {"MenuFileApri", "MenuFileSalvaNome"}) {
+    SCOPED_TRACE(command);
+    QString title;
+    QStringList texts;
+    ModalAnswers dialog({[&](QWidget* modal) {
+      auto* file_dialog = qobject_cast<QFileDialog*>(modal);
+      ASSERT_NE(file_dialog, nullptr);
+      title = file_dialog->windowTitle();
+      for (const char* label : {"lookInLabel", "fileNameLabel", "fileTypeLabel"}) {
+        texts << Child<QLabel>(*file_dialog, label)->text().remove(QLatin1Char('&'));
+      }
+      auto* buttons = Child<QDialogButtonBox>(*file_dialog, "buttonBox");
+      for (QAbstractButton* button : buttons->buttons()) {
+        texts << button->text().remove(QLatin1Char('&'));
+      }
+      file_dialog->reject();
+    }});
+    Trigger(command);
+    const bool save = QByteArray(command) == "MenuFileSalvaNome";
+    EXPECT_EQ(title, save ? QStringLiteral("Salva") : QStringLiteral("Apri"));
+    EXPECT_EQ(texts, (QStringList{QStringLiteral("Cerca in:"), QStringLiteral("Nome del file:"),
+                                  QStringLiteral("File di tipo:"),
+                                  save ? QStringLiteral("Salva") : QStringLiteral("Apri"),
+                                  QStringLiteral("Annulla")}));
+  }
+}
+
+// The first file dialog opens in the user's documents folder (or the open test's), never in
+// the program's folder; each later one where the last one was left.
+TEST_F(DocumentsTest, FileDialogsStartInTheDocumentsFolderThenWhereTheLastOneWas) {
+  // A session whose documents folder is a folder of the test's own.
+  QTemporaryDir config;
+  ASSERT_TRUE(config.isValid());
+  const QString documents = config.filePath(QStringLiteral("Documenti"));
+  ASSERT_TRUE(QDir().mkpath(documents));
+  Write(config.filePath(QStringLiteral("user-dirs.dirs")),
+        QByteArray("XDG_DOCUMENTS_DIR=\"") + QFile::encodeName(documents) + "\"\n");
+  const QByteArray saved_config = qgetenv("XDG_CONFIG_HOME");
+  qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
+  OpenWindow();  // a window that has opened no dialog yet
+
+  QStringList folders;
+  auto note_folder = [&folders](ModalAnswers::Step then) {
+    return [&folders, then](QWidget* modal) {
+      if (auto* file_dialog = qobject_cast<QFileDialog*>(modal)) {
+        folders << file_dialog->directory().absolutePath();
+      }
+      then(modal);
+    };
+  };
+  {
+    ModalAnswers answers(
+        {note_folder(ModalAnswers::Choose(Path("test.flt"))), note_folder(ModalAnswers::Cancel())});
+    Trigger("MenuFileSalvaNome");
+    Trigger("MenuFileSalvaGrafico");
+    EXPECT_EQ(answers.answered(), 2u);
+  }
+  // A new window with a test open starts in the test's folder.
+  OpenWindow();
+  w().OpenFile(Path("test.flt"));
+  {
+    ModalAnswers answers({note_folder(ModalAnswers::Cancel())});
+    Trigger("MenuFileSalvaGrafico");
+  }
+  if (saved_config.isNull()) {
+    qunsetenv("XDG_CONFIG_HOME");
+  } else {
+    qputenv("XDG_CONFIG_HOME", saved_config);
+  }
+  EXPECT_EQ(folders, (QStringList{documents, dir_.path(), dir_.path()}));
+  EXPECT_FALSE(folders.contains(QCoreApplication::applicationDirPath()));
 }
 
 }  // namespace
