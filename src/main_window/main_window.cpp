@@ -322,10 +322,8 @@ void Form1::CreateOscilloscope() {
 
 void Form1::MenuToolsOsc_Click() {
   if (oscilloscope_) {
-    // Already created (shown or hidden): brought forward with its own settings.
-    oscilloscope_->show();
-    oscilloscope_->raise();
-    oscilloscope_->activateWindow();
+    // Already created (shown, hidden or minimized): brought forward with its own settings.
+    BringForward(*oscilloscope_);
     return;
   }
   CreateOscilloscope();

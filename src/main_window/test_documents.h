@@ -45,7 +45,7 @@ class TestDocuments : public QObject {
 
  private:
   void ConnectMenus();
-  void ApplyMainDocument(const TestDocument& document, const QString& key);
+  void ApplyMainDocument(const TestDocument& document, const Record& record);
   void ShowFileError(const QString& description);
   void MenuFileApri_Click();
   void MenuFileSalvaGrafico_Click();
@@ -55,7 +55,6 @@ class TestDocuments : public QObject {
 
   // The oscilloscope window's part in documents.
   std::optional<OscilloscopeSection> CollectOscilloscopeSection() const;
-  void PrepareOscilloscopeFor(const Record& record);
   void ApplyOscilloscopeRecord(const TestDocument& document, const Record& record);
 
   Form1& window_;

@@ -438,5 +438,86 @@ TEST_F(DocumentsTest, FileDialogsStartInTheDocumentsFolderThenWhereTheLastOneWas
   EXPECT_FALSE(folders.contains(QCoreApplication::applicationDirPath()));
 }
 
+// An unknown record whose key starts with "Osc" is ignored like any unknown key: no oscilloscope
+// is created, and a save writes the main window's 22 records.
+TEST_F(DocumentsTest, AnUnknownOscKeyCreatesNoOscilloscope) {
+  Write(Path("unknown.flt"),
+        TestFile("\"OscFoo\",1\r\n\"Oscillatore\",\"x\"\r\n\"StF\",\"3\"\r\n"));
+  ASSERT_TRUE(w().Documents().ReadTestFile(Path("unknown.flt")));
+  EXPECT_EQ(w().oscilloscope(), nullptr);
+  EXPECT_FALSE(IsFormLoaded(QStringLiteral("Form2")));
+  EXPECT_EQ(C<QLineEdit>("txtStF")->text(), QStringLiteral("3"));
+  ASSERT_TRUE(w().Documents().WriteTestFile(Path("again.flt")));
+  const auto records = DecodeRecords(Bytes(Path("again.flt")));
+  ASSERT_TRUE(records.ok());
+  EXPECT_EQ(records.value().size(), 22u);
+}
+
+// A greyed check box (value 2 in a file) has three states only until "Nuovo" or a click.
+TEST_F(DocumentsTest, AGreyedCheckBoxGoesBackToTwoStates) {
+  Write(Path("grey.flt"), TestFile("\"logX\",2\r\n\"logY\",2\r\n"));
+  ASSERT_TRUE(w().Documents().ReadTestFile(Path("grey.flt")));
+  auto* x = C<QCheckBox>("chkLogX");
+  auto* y = C<QCheckBox>("chkLogY");
+  ASSERT_EQ(x->checkState(), Qt::PartiallyChecked);
+  // A click: checked, then two states only.
+  QTest::mouseClick(x, Qt::LeftButton);
+  EXPECT_EQ(x->checkState(), Qt::Checked);
+  QTest::mouseClick(x, Qt::LeftButton);
+  EXPECT_EQ(x->checkState(), Qt::Unchecked);
+  QTest::mouseClick(x, Qt::LeftButton);
+  EXPECT_EQ(x->checkState(), Qt::Checked);
+  EXPECT_FALSE(x->isTristate());
+  // "Nuovo": the other box is two-state again, and not greyed.
+  ASSERT_EQ(y->checkState(), Qt::PartiallyChecked);
+  ModalAnswers answers({ModalAnswers::Press(QMessageBox::No)});
+  Trigger("MenuFileNuovo");
+  EXPECT_FALSE(y->isTristate());
+  EXPECT_NE(y->checkState(), Qt::PartiallyChecked);
+  QTest::mouseClick(y, Qt::LeftButton);
+  QTest::mouseClick(y, Qt::LeftButton);
+  EXPECT_NE(y->checkState(), Qt::PartiallyChecked);
+}
+
+// "Incolla" takes the clipboard layout with LF line ends (text copied on Linux) as with CR LF;
+// the boxes keep their own line ends and the texts read back with CR LF.
+TEST_F(DocumentsTest, IncollaTakesLfAndCrLfAlike) {
+  for (const char* line_end : {"\n", "\r\n"}) {
+    SCOPED_TRACE(line_end[0] == '\n' ? "LF" : "CR LF");
+    TypeFilter("txtPar", QStringLiteral("x"));
+    TypeFilter("txtFil", QStringLiteral("y"));
+    const QString end = QLatin1String(line_end);
+    QApplication::clipboard()->setText(QStringLiteral("Parametri del filtro:") + end +
+                                       QStringLiteral("k = 3") + end + end +
+                                       QStringLiteral("Funzioni del filtro:") + end +
+                                       QStringLiteral("a = k") + end + QStringLiteral("vo = a*vi"));
+    ModalAnswers none({});
+    Trigger("MenuEditIncolla");
+    EXPECT_EQ(none.answered(), 0u);
+    EXPECT_EQ(w().ParametersText(), QStringLiteral("k = 3"));
+    EXPECT_EQ(w().FunctionsText(), QStringLiteral("a = k\r\nvo = a*vi"));
+    EXPECT_EQ(C<QPlainTextEdit>("txtFil")->toPlainText(), QStringLiteral("a = k\nvo = a*vi"));
+  }
+}
+
+// Opening a file and saving it without a change gives the same bytes, whatever its amplitude
+// unit record holds (empty: never chosen; "": chosen pure; "db").
+TEST_F(DocumentsTest, OpenAndSaveUnchangedGivesTheSameBytes) {
+  ASSERT_TRUE(w().Documents().WriteTestFile(Path("fresh.flt")));
+  const QByteArray fresh = Bytes(Path("fresh.flt"));
+  ASSERT_TRUE(fresh.contains("\"UnitAmp\",\r\n"));
+  for (const QByteArray& unit : {QByteArray("\"UnitAmp\",\r\n"), QByteArray("\"UnitAmp\",\"\"\r\n"),
+                                QByteArray("\"UnitAmp\",\"db\"\r\n")}) {
+    SCOPED_TRACE(unit.toStdString());
+    QByteArray bytes = fresh;
+    bytes.replace("\"UnitAmp\",\r\n", unit);
+    Write(Path("in.flt"), bytes);
+    OpenWindow();
+    ASSERT_TRUE(w().Documents().ReadTestFile(Path("in.flt")));
+    ASSERT_TRUE(w().Documents().WriteTestFile(Path("out.flt")));
+    EXPECT_EQ(Bytes(Path("out.flt")), bytes);
+  }
+}
+
 }  // namespace
 }  // namespace quorvel
