@@ -45,8 +45,7 @@ class TestDocuments : public QObject {
 
  private:
   void ConnectMenus();
-  void ApplyMainDocument(const TestDocument& document, const QString& key);
-  QString AskFileName(bool save, const QString& filter, const QString& proposed);
+  void ApplyMainDocument(const TestDocument& document, const Record& record);
   void ShowFileError(const QString& description);
   void MenuFileApri_Click();
   void MenuFileSalvaGrafico_Click();
@@ -56,7 +55,6 @@ class TestDocuments : public QObject {
 
   // The oscilloscope window's part in documents.
   std::optional<OscilloscopeSection> CollectOscilloscopeSection() const;
-  void PrepareOscilloscopeFor(const Record& record);
   void ApplyOscilloscopeRecord(const TestDocument& document, const Record& record);
 
   Form1& window_;
@@ -64,7 +62,6 @@ class TestDocuments : public QObject {
   ResponseGraphs& graphs_;
   bool test_modified_ = false;
   QString test_path_;
-  QString dialog_folder_;
 };
 
 }  // namespace quorvel

@@ -38,7 +38,7 @@ Form2::Form2(OscilloscopeHost& host) : host_(host) {
   setObjectName(QStringLiteral("Form2"));
   setWindowTitle(QStringLiteral("Oscilloscopio"));
   SetupOscilloscopeControls(*this, c_);
-  screen_ = new ScopePane(*this, c_, [this] { return CurrentOverlayText(); });
+  screen_ = new ScopePane(*this, c_, host_.Dialogs(), [this] { return CurrentOverlayText(); });
   parameters_ = new ParameterList(*this, c_);
   ConnectControls();
   c_.client->SetMinimumOuterTwips(kOscilloscopeMinimumOuterWidth, kOscilloscopeMinimumOuterHeight);

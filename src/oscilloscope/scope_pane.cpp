@@ -20,6 +20,7 @@
 #include "graphs/scope_screen.h"
 #include "oscilloscope/oscilloscope_controls.h"
 #include "widgets/client_area.h"
+#include "widgets/file_dialogs.h"
 #include "widgets/graph_surface.h"
 #include "widgets/report_panel.h"
 #include "widgets/status_panels.h"
@@ -29,8 +30,12 @@
 namespace quorvel {
 
 ScopePane::ScopePane(QMainWindow& window, const OscilloscopeControls& controls,
-                     std::function<QString()> overlay_text)
-    : QObject(&window), window_(window), c_(controls), overlay_text_(std::move(overlay_text)) {
+                     FileDialogs& dialogs, std::function<QString()> overlay_text)
+    : QObject(&window),
+      window_(window),
+      c_(controls),
+      dialogs_(dialogs),
+      overlay_text_(std::move(overlay_text)) {
   CreateOverlays();
   ConnectMenus();
   c_.Grafico1->installEventFilter(this);
@@ -174,10 +179,8 @@ QImage ScopePane::ScreenImage() const {
 }
 
 void ScopePane::MenuFileSalvaGrafico_Click() {
-  // The dialogs start in the program's folder, with an empty file name.
   const QString path =
-      QFileDialog::getSaveFileName(&window_, QString(), QCoreApplication::applicationDirPath(),
-                                   QStringLiteral("Immagine bitmap (*.bmp)"));
+      dialogs_.Ask(&window_, true, QStringLiteral("Immagine bitmap (*.bmp)"), QString());
   if (path.isEmpty()) return;  // cancelled
   (void)SaveScreenBitmap(path);
 }

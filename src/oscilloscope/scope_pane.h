@@ -16,6 +16,7 @@ class QToolButton;
 
 namespace quorvel {
 
+class FileDialogs;
 struct OscilloscopeControls;
 
 // The oscilloscope's screen pane: the surface `Grafico1` with the trace it shows, the cursor
@@ -26,7 +27,7 @@ class ScopePane : public QObject {
 
  public:
   // `overlay_text` gives the text printed on the screen (the filter and the input of the run).
-  ScopePane(QMainWindow& window, const OscilloscopeControls& controls,
+  ScopePane(QMainWindow& window, const OscilloscopeControls& controls, FileDialogs& dialogs,
             std::function<QString()> overlay_text);
 
   // The trace on show; a finished run hands its own over.
@@ -68,6 +69,7 @@ class ScopePane : public QObject {
 
   QMainWindow& window_;
   const OscilloscopeControls& c_;
+  FileDialogs& dialogs_;
   std::function<QString()> overlay_text_;
   TimeTrace trace_;
   float fil_x_ = 0;

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+namespace quorvel {
+
+// The program's file dialogs ("Apri" and "Salva", named `CD1`, Qt's own dialog so that its texts
+// are the program's Italian ones). The first opens in the folder of the open test, or else in
+// the user's documents folder (never the program's own folder, which an installed program cannot
+// write); each later one opens where the last one was left.
+class FileDialogs {
+ public:
+  // Gives the chosen file, or an empty text when the dialog was cancelled. `test_path` is the
+  // open test's file, when there is one.
+  QString Ask(QWidget* parent, bool save, const QString& filter, const QString& proposed,
+              const QString& test_path = QString());
+
+  // Where the next dialog opens.
+  QString StartFolder(const QString& test_path) const;
+
+ private:
+  QString last_folder_;
+};
+
+}  // namespace quorvel
