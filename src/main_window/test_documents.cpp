@@ -4,7 +4,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
-#include <QFileDialog>
+#include <QDir>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPlainTextEdit>
@@ -20,16 +20,17 @@
 #include "numbers/reversed_value.h"
 #include "oscilloscope/oscilloscope_window.h"
 #include "widgets/count_control.h"
+#include "widgets/file_choice.h"
 #include "widgets/frequency_range.h"
 #include "widgets/graph_surface.h"
 #include "widgets/status_panels.h"
+#include "window_core/data_folders.h"
 
 namespace quorvel {
 
 namespace {
 
 const QString kTestFilter = QStringLiteral("File filtro (*.flt)");
-const QString kBitmapFilter = QStringLiteral("Immagine bitmap (*.bmp)");
 
 QString WithLf(const QString& text) {
   return QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
@@ -74,11 +75,10 @@ TestDocuments::TestDocuments(Form1& window, const MainWindowControls& controls,
 void TestDocuments::ConnectMenus() {
   connect(c_.MenuFileNuovo, &QAction::triggered, this, [this] { (void)ConfirmDiscard(); });
   connect(c_.MenuFileApri, &QAction::triggered, this, &TestDocuments::MenuFileApri_Click);
+  connect(c_.MenuHelpEsempi, &QAction::triggered, this, &TestDocuments::MenuHelpEsempi_Click);
   connect(c_.MenuFileSalva, &QAction::triggered, this, [this] { (void)SaveTest(test_path_); });
   connect(c_.MenuFileSalvaNome, &QAction::triggered, this,
           [this] { (void)SaveTestAs(test_path_); });
-  connect(c_.MenuFileSalvaGrafico, &QAction::triggered, this,
-          &TestDocuments::MenuFileSalvaGrafico_Click);
   connect(c_.MenuEditCopiaFiltro, &QAction::triggered, this,
           &TestDocuments::MenuEditCopiaFiltro_Click);
   connect(c_.MenuEditCopiaGrafico, &QAction::triggered, this,
@@ -218,17 +218,7 @@ bool TestDocuments::ReadTestFile(const QString& path) {
 }
 
 QString TestDocuments::AskFileName(bool save, const QString& filter, const QString& proposed) {
-  QFileDialog dialog(&window_, save ? QStringLiteral("Salva") : QStringLiteral("Apri"),
-                     dialog_folder_, filter);
-  dialog.setObjectName(QStringLiteral("CD1"));
-  dialog.setOption(QFileDialog::DontUseNativeDialog);
-  dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-  dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-  if (!proposed.isEmpty()) dialog.selectFile(proposed);
-  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
-  const QString chosen = dialog.selectedFiles().constFirst();
-  dialog_folder_ = dialog.directory().absolutePath();
-  return chosen;
+  return ChooseFile(window_, save, dialog_folder_, {filter}, proposed).path;
 }
 
 bool TestDocuments::SaveTest(const QString& path) {
@@ -299,14 +289,16 @@ void TestDocuments::MenuFileApri_Click() {
   if (OpenTest(path)) emit Opened();
 }
 
-void TestDocuments::MenuFileSalvaGrafico_Click() {
-  const QString chosen = AskFileName(true, kBitmapFilter, QString());
-  if (chosen.isEmpty()) return;
-  const QByteArray bytes = BitmapBytes(c_.Grafico1->SurfaceImage());
-  const std::optional<QString> problem =
-      bytes.isEmpty() ? std::optional(QStringLiteral("Impossibile creare l'immagine"))
-                      : ReplaceFileContents(chosen, bytes);
-  if (problem) ShowFileError(*problem);
+void TestDocuments::MenuHelpEsempi_Click() {
+  const QString folder = ExamplesFolderFor(QCoreApplication::applicationDirPath());
+  if (!ExamplesAvailable(folder)) {
+    QMessageBox::warning(&window_, QStringLiteral("Errore"),
+                         QStringLiteral("Gli esempi non sono installati (cartella %1)")
+                             .arg(QDir::toNativeSeparators(folder)));
+    return;
+  }
+  dialog_folder_ = folder;
+  MenuFileApri_Click();
 }
 
 void TestDocuments::MenuEditCopiaFiltro_Click() {

@@ -15,7 +15,7 @@ struct MainWindowControls;
 
 // The main window's document controller: the test as the controls show it (collect and apply,
 // record by record), test files (write, read, "Apri...", "Salva", "Salva con nome...", "Nuovo"
-// and the question about unsaved changes), the graph export and the filter's clipboard layout.
+// and the question about unsaved changes) and the filter's clipboard layout.
 // It keeps the test's state: `TestModified` and `TestPath`.
 class TestDocuments : public QObject {
   Q_OBJECT
@@ -38,6 +38,9 @@ class TestDocuments : public QObject {
   bool OpenChosenTest(const QString& chosen);
   bool ConfirmDiscard();
   void ResetTest();
+  // The folder where the window's next file dialog starts (the program's folder at first, then
+  // where the last dialog ended).
+  QString& DialogFolder() { return dialog_folder_; }
 
  signals:
   // A test was opened: the window shows its name and previews it.
@@ -49,7 +52,8 @@ class TestDocuments : public QObject {
   QString AskFileName(bool save, const QString& filter, const QString& proposed);
   void ShowFileError(const QString& description);
   void MenuFileApri_Click();
-  void MenuFileSalvaGrafico_Click();
+  // "?" > "Esempi...": "Apri..." in the folder of the example tests.
+  void MenuHelpEsempi_Click();
   void MenuEditCopiaFiltro_Click();
   void MenuEditCopiaGrafico_Click();
   void MenuEditIncolla_Click();

@@ -3,7 +3,6 @@
 #include <QAction>
 #include <QClipboard>
 #include <QCoreApplication>
-#include <QFileDialog>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QLabel>
@@ -57,8 +56,6 @@ void ScopePane::CreateOverlays() {
 }
 
 void ScopePane::ConnectMenus() {
-  connect(c_.MenuFileSalvaGrafico, &QAction::triggered, this,
-          &ScopePane::MenuFileSalvaGrafico_Click);
   connect(c_.MenuEditCopia, &QAction::triggered, this, &ScopePane::MenuEditCopia_Click);
   for (QAction* toggle : {c_.MenuShowSepSign, c_.MenuShowPD, c_.MenuShowFil}) {
     connect(toggle, &QAction::triggered, this, &ScopePane::RedrawWanted);
@@ -76,18 +73,21 @@ void ScopePane::SetOverlay(float x, float y) {
   fil_y_ = y;
 }
 
-void ScopePane::RedrawScope() {
+bool ScopePane::DrawScreen(QPainter& painter, QSizeF size) const {
   const bool show_overlay = c_.MenuShowFil->isChecked();
   const QString overlay = show_overlay ? overlay_text_() : QString();
+  return DrawScope(painter, size, trace_, VoltsPerDivision(c_.txtVDivI->text()).value_or(1),
+                   VoltsPerDivision(c_.txtVDivO->text()).value_or(1),
+                   c_.MenuShowSepSign->isChecked(), c_.MenuShowPD->isChecked(), overlay,
+                   show_overlay ? fil_x_ : 0.0, show_overlay ? fil_y_ : 0.0);
+}
+
+void ScopePane::RedrawScope() {
   QImage image = c_.Grafico1->NewImage();
   bool drawn = false;
   {
     QPainter painter(&image);
-    drawn = DrawScope(painter, QSizeF(image.size()), trace_,
-                      VoltsPerDivision(c_.txtVDivI->text()).value_or(1),
-                      VoltsPerDivision(c_.txtVDivO->text()).value_or(1),
-                      c_.MenuShowSepSign->isChecked(), c_.MenuShowPD->isChecked(), overlay,
-                      show_overlay ? fil_x_ : 0.0, show_overlay ? fil_y_ : 0.0);
+    drawn = DrawScreen(painter, QSizeF(image.size()));
   }
   if (!drawn) return;  // no sample: the screen keeps what it shows
   c_.Grafico1->SetImage(std::move(image));
@@ -171,15 +171,6 @@ void ScopePane::cmdRep_Click() {
 
 QImage ScopePane::ScreenImage() const {
   return c_.Grafico1->image().isNull() ? c_.Grafico1->NewImage() : c_.Grafico1->image();
-}
-
-void ScopePane::MenuFileSalvaGrafico_Click() {
-  // The dialogs start in the program's folder, with an empty file name.
-  const QString path =
-      QFileDialog::getSaveFileName(&window_, QString(), QCoreApplication::applicationDirPath(),
-                                   QStringLiteral("Immagine bitmap (*.bmp)"));
-  if (path.isEmpty()) return;  // cancelled
-  (void)SaveScreenBitmap(path);
 }
 
 bool ScopePane::SaveScreenBitmap(const QString& path) {

@@ -3,6 +3,7 @@
 #include <QImage>
 #include <QObject>
 #include <QPoint>
+#include <QSizeF>
 
 #include <functional>
 
@@ -12,6 +13,7 @@ class QEvent;
 class QFrame;
 class QLabel;
 class QMainWindow;
+class QPainter;
 class QToolButton;
 
 namespace quorvel {
@@ -20,7 +22,7 @@ struct OscilloscopeControls;
 
 // The oscilloscope's screen pane: the surface `Grafico1` with the trace it shows, the cursor
 // line `ShCur1`, the overlay and its drag label `ShFil1`, the report icon `cmdRep`, the readout
-// in status panels 3 to 5 with its time unit, and the screen's export and copy.
+// in status panels 3 to 5 with its time unit, and the screen's copy (its files are ScopeExport's).
 class ScopePane : public QObject {
   Q_OBJECT
 
@@ -39,6 +41,11 @@ class ScopePane : public QObject {
   void SetOverlay(float x, float y);
 
   void RedrawScope();
+  // Draws the screen as RedrawScope does, on any surface (the graph files); false, with nothing
+  // drawn, when there is no sample.
+  bool DrawScreen(QPainter& painter, QSizeF size) const;
+  // What the screen shows, at its current size.
+  QImage ScreenImage() const;
   // A click on a status bar panel: panel 3 toggles the time unit.
   void SB1_PanelClick(int index);
   // Writes the screen's image as a bitmap file; a failure is shown in a message box titled
@@ -62,9 +69,7 @@ class ScopePane : public QObject {
   // The new unit shows at the next mouse move.
   void SetTimeUnit(const QString& tag);
   void cmdRep_Click();
-  void MenuFileSalvaGrafico_Click();
   void MenuEditCopia_Click();
-  QImage ScreenImage() const;
 
   QMainWindow& window_;
   const OscilloscopeControls& c_;
