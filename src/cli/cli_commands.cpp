@@ -186,6 +186,8 @@ std::optional<SweepSettings> SweepSettingsFor(const TestDocument& test, const Cl
       std::clamp(test.oscillations, kMinMainOscillations, kMaxMainOscillations)));
   s.parameters = test.parameters;
   s.functions = test.functions;
+  s.method =
+      options.method.value_or(test.precise_method ? SweepMethod::kPrecise : SweepMethod::kClassic);
   return s;
 }
 
@@ -296,8 +298,9 @@ int ExecuteRun(const RunSettings& settings, ScriptHost& host, const std::atomic<
              << " (--report per il resoconto completo)\n";
     }
   }
-  if (outcome.stop_error) {
-    io.err << "Simulazione interrotta: " << outcome.stop_error->description.toStdString() << '\n';
+  // What went wrong and where, always: each distinct error once, the first one first.
+  for (const ErrorTally& tally : outcome.errors) {
+    io.err << "Errore: " << ErrorTallyText(tally).toStdString() << '\n';
   }
   io.err << std::flush;
   if (!written_ok) {

@@ -40,6 +40,7 @@ enum class OptionId {
   Samples,
   Oscillations,
   Waveform,
+  Method,
   Report
 };
 
@@ -61,6 +62,7 @@ constexpr OptionInfo kOptions[] = {
     {"--samples", OptionId::Samples, true, OptionScope::Both},
     {"--oscillations", OptionId::Oscillations, true, OptionScope::Both},
     {"--waveform", OptionId::Waveform, true, OptionScope::ScopeOnly},
+    {"--method", OptionId::Method, true, OptionScope::SweepOnly},
     {"--report", OptionId::Report, false, OptionScope::Both},
 };
 
@@ -183,6 +185,16 @@ class Parser {
       case OptionId::Waveform:
         o.waveform = QString::fromLocal8Bit(value);
         return true;
+      case OptionId::Method:
+        if (value == "precise") {
+          o.method = SweepMethod::kPrecise;
+        } else if (value == "classic") {
+          o.method = SweepMethod::kClassic;
+        } else {
+          return Fail("valore non valido per --method: " + Quoted(value) +
+                      " (serve precise o classic)");
+        }
+        return true;
       case OptionId::Report:
         o.report = true;
         return true;
@@ -298,6 +310,13 @@ sweep  scrive su stdout il CSV "frequency_hz,amplitude,phase_deg", una riga per 
   --end HZ             frequenza finale in Hz (se minore dell'iniziale, lo sweep scende)
   --samples N          numero di frequenze, da 2 a 1000000
   --oscillations N     oscillazioni per frequenza, da 1 a 32767
+  --method classic|precise
+                       metodo di misura (dal file: "precisa" se il test la usa, altrimenti
+                       "classica"). classic: |vo| medio su |vi| medio per tutta la corsa,
+                       fase dal minimo dell'uscita nel primo periodo. precise: scarta i periodi
+                       finché l'uscita non si è assestata, poi misura la prima armonica di vi e
+                       vo su N periodi interi (adattamento sinusoidale ai minimi quadrati);
+                       più lento, molto più esatto
 
 scope  scrive su stdout il CSV "time_s,vi,vo,frames", una riga per campione (frames: i
        frame dal campione precedente). Dalla sezione oscilloscopio del file: forma d'onda,
@@ -336,11 +355,18 @@ con lo stesso codice.
 
 Un file di test non può superare 16 MiB.
 
+Ogni simulazione parte da ferma: tutte le variabili di stato valgono 0 prima che i parametri
+vengano eseguiti. Un testo che dichiara let, const o class fuori da un blocco viene rifiutato
+(codice 1): verrebbe dichiarato di nuovo a ogni esecuzione.
+
+Alla fine, se il filtro ha dato errori, stderr elenca ogni errore distinto (con la riga del
+testo) e quante volte si è verificato, il primo per primo.
+
 Codici di uscita:
   0    simulazione eseguita (gli errori del filtro sono contati nel resoconto, con --report)
   1    file illeggibile, non valido o più grande di 16 MiB, frequenza del test non valida, passo
-       dt fissato dai parametri che non è un numero maggiore di 0 (o troppo piccolo), errore
-       di scrittura
+       dt fissato dai parametri che non è un numero maggiore di 0 (o troppo piccolo), let o
+       const fuori da un blocco, errore di scrittura
   2    riga di comando errata
   129  interrotto da SIGHUP
   130  interrotto da Ctrl+C (SIGINT)

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "simulation/frequency_sweep.h"
+
 namespace quorvel::cli {
 
 // Exit statuses of the tool.
@@ -40,8 +42,9 @@ struct CliOptions {
   std::optional<double> frequency;        // scope
   std::optional<std::int32_t> samples;
   std::optional<std::int32_t> oscillations;
-  std::optional<QString> waveform;  // scope: a waveform name or an input statement
-  bool report = false;              // write the run's report to stderr
+  std::optional<QString> waveform;    // scope: a waveform name or an input statement
+  std::optional<SweepMethod> method;  // sweep: --method precise|classic
+  bool report = false;                // write the run's report to stderr
 };
 
 // What the command line asks for: a run, the help text, or nothing because it is wrong.

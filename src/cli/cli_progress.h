@@ -14,8 +14,8 @@
 #include <string>
 #include <utility>
 
-#include "window_core/progress_state.h"
 #include "simulation/run_observer.h"
+#include "window_core/progress_state.h"
 
 namespace quorvel::cli {
 

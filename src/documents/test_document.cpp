@@ -177,6 +177,7 @@ CodecResult<QByteArray> WriteTestDocument(const TestDocument& d) {
       {QStringLiteral("UnitPh"), TagValue(d.unit_phase)},
       {QStringLiteral("Graphs"), IntegerValue(d.graphs)},
   };
+  if (d.precise_method) records.push_back({QStringLiteral("MetPrec"), BooleanValue(true)});
   if (d.oscilloscope) {
     const OscilloscopeSection& o = *d.oscilloscope;
     const std::vector<Record> section = {
@@ -234,6 +235,7 @@ CodecStatus ApplyTestRecord(TestDocument& d, const Record& record) {
   if (key == u"UnitAmp") return ToggleTagTo(value, d.unit_amplitude, u"", u"db");
   if (key == u"UnitPh") return ToggleTagTo(value, d.unit_phase, u"deg", u"rad");
   if (key == u"Graphs") return SetIntegerInRange(value, d.graphs, 1, 4);
+  if (key == u"MetPrec") return SetBoolean(value, d.precise_method);
   if (key == u"-addin-") {
     if (ToText(value) == kOscilloscopeAddin && !d.oscilloscope) {
       // Opening the window from the Tools menu copies these from the main window.

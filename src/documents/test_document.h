@@ -76,14 +76,19 @@ struct TestDocument {
   float filter2_y = 0;                              // "Fil2Y"
   std::optional<QString> unit_amplitude;            // "UnitAmp": tag of panel 4 ("db" or "")
   std::optional<QString> unit_phase = QStringLiteral("deg");  // "UnitPh": tag of panel 5
-  std::int16_t graphs = 1;                          // "Graphs": selected tab of TS1, 1 to 4
+  std::int16_t graphs = 1;  // "Graphs": selected tab of TS1, 1 to 4
+  // "MetPrec": the sweep measures with the precise method. Written only when true (after
+  // "Graphs"), so that a test without it keeps its bytes and older readers, which ignore
+  // unknown keys, read the rest as before.
+  bool precise_method = false;
   std::optional<OscilloscopeSection> oscilloscope;  // present when the window exists
 
   friend bool operator==(const TestDocument&, const TestDocument&) = default;
 };
 
-// The file bytes of a test: header, the 21 main-window records, then, with an oscilloscope
-// section, "-addin-", its 20 records and one "OscParS" per parameter item. Fails, writing
+// The file bytes of a test: header, the 21 main-window records, "MetPrec" when the precise
+// method is on, then, with an oscilloscope section, "-addin-", its 20 records and one "OscParS"
+// per parameter item. Fails, writing
 // nothing, when a text holds a character that Windows-1252 cannot store or a Single is not
 // finite.
 CodecResult<QByteArray> WriteTestDocument(const TestDocument& document);

@@ -35,6 +35,7 @@
 #include "widgets/run_launcher.h"
 #include "widgets/status_panels.h"
 #include "widgets/window_help.h"
+#include "widgets/window_support.h"
 #include "window_core/help_book.h"
 #include "window_core/twips.h"
 
@@ -59,6 +60,7 @@ Form1::Form1()
   documents_ = new TestDocuments(*this, c_, *graphs_);
   new ResponseExport(*this, c_, *graphs_, *documents_);
   ConnectControls();
+  c_.client->SetMinimumOuterTwips(kMinimumOuterWidth, kMinimumOuterHeight);
   ConnectWindowHelp(*this, *c_.cmdHelp, *c_.SB1, [this] { return help_file_; });
   ApplyGeometry();
 
@@ -142,44 +144,33 @@ void Form1::changeEvent(QEvent* event) {
 void Form1::LayoutMainWindow() {
   // Before the window is shown its client area has no real size yet.
   if (!isVisible()) return;
-  const double tx = TwipsPerPixelX(*this);
-  const double ty = TwipsPerPixelY(*this);
-  WindowSize size{c_.client->width() * tx, c_.client->height() * ty, frameGeometry().width() * tx,
-                  frameGeometry().height() * ty, isMinimized()};
-  const double outer_width = size.outer_width;
-  const double outer_height = size.outer_height;
+  c_.client->ApplyMinimumSize();
+  const WindowSize measured = c_.client->MeasuredTwips();
+  WindowSize size = measured;
   if (!quorvel::LayoutMainWindow(geometry_, size, c_.TS1->currentIndex() + 1)) return;
-  if (size.outer_width != outer_width || size.outer_height != outer_height) {
-    // Below the minimum: grow to it; the resize lays the window out again.
-    const QSize frame = frameGeometry().size() - geometry().size();
-    resize(TwipsToPixelsX(size.outer_width, *this) - frame.width(),
-           TwipsToPixelsY(size.outer_height, *this) - frame.height());
-  }
+  c_.client->GrowTo(measured, size);
   ApplyGeometry();
   graphs_->RequestRedraw();
 }
 
 void Form1::ApplyGeometry() {
   const MainWindowGeometry& g = geometry_;
-  auto place = [this](QWidget* widget, const TwipRect& rect) {
-    widget->setGeometry(TwipRectToPixels(rect, *this));
-  };
-  place(c_.Frame1, g.Frame1);
-  place(c_.cmdStart, g.cmdStart);
-  place(c_.cmdStop, g.cmdStop);
-  place(c_.Frame3, g.Frame3);
-  place(c_.txtPar, g.txtPar);
-  place(c_.lblMX, g.lblMX);
-  place(c_.Frame2, g.Frame2);
-  place(c_.txtFil, g.txtFil);
-  place(c_.lblMY, g.lblMY);
-  place(c_.TS1, g.TS1);
-  place(c_.Grafico1, g.Grafico1);
-  place(c_.Grafico2, g.Grafico2);
+  PlaceTwips(c_.Frame1, g.Frame1);
+  PlaceTwips(c_.cmdStart, g.cmdStart);
+  PlaceTwips(c_.cmdStop, g.cmdStop);
+  PlaceTwips(c_.Frame3, g.Frame3);
+  PlaceTwips(c_.txtPar, g.txtPar);
+  PlaceTwips(c_.lblMX, g.lblMX);
+  PlaceTwips(c_.Frame2, g.Frame2);
+  PlaceTwips(c_.txtFil, g.txtFil);
+  PlaceTwips(c_.lblMY, g.lblMY);
+  PlaceTwips(c_.TS1, g.TS1);
+  PlaceTwips(c_.Grafico1, g.Grafico1);
+  PlaceTwips(c_.Grafico2, g.Grafico2);
   const double W = c_.client->width() * TwipsPerPixelX(*this);
   const double H = c_.client->height() * TwipsPerPixelY(*this);
-  place(c_.SB1, {0, H - g.SB1Height, W, g.SB1Height});
-  place(c_.cmdHelp, g.cmdHelp);
+  PlaceTwips(c_.SB1, {0, H - g.SB1Height, W, g.SB1Height});
+  PlaceTwips(c_.cmdHelp, g.cmdHelp);
   c_.cmdHelp->raise();
 }
 
@@ -256,14 +247,11 @@ void Form1::RunSweep(double start_frequency, double end_frequency, std::int32_t 
   running_ = true;
   // The sweep fills a result of its own: the one shown stays whole until the run hands over.
   SweepResult measured;
-  const QString parameters = ParametersText();
-  const QString functions = FunctionsText();
+  const SweepSettings settings{start_frequency, end_frequency,    samples,
+                               oscillations,    ParametersText(), FunctionsText()};
   const std::optional<RunOutcome> outcome = launcher_->Launch(*this, [&](RunObserver& observer) {
     ScriptFilterEngine engine(*Script1_);
-    return RunFrequencySweep(
-        engine, observer,
-        SweepSettings{start_frequency, end_frequency, samples, oscillations, parameters, functions},
-        measured, cancel_);
+    return RunFrequencySweep(engine, observer, settings, measured, cancel_);
   });
   running_ = false;
   if (!outcome) return;

@@ -30,6 +30,7 @@
 #include "widgets/run_launcher.h"
 #include "widgets/status_panels.h"
 #include "widgets/window_help.h"
+#include "widgets/window_support.h"
 #include "window_core/twips.h"
 
 namespace quorvel {
@@ -42,6 +43,7 @@ Form2::Form2(OscilloscopeHost& host) : host_(host) {
   new ScopeExport(*this, c_, *screen_);
   parameters_ = new ParameterList(*this, c_);
   ConnectControls();
+  c_.client->SetMinimumOuterTwips(kOscilloscopeMinimumOuterWidth, kOscilloscopeMinimumOuterHeight);
   ConnectWindowHelp(*this, *c_.cmdHelp, *c_.SB1, [this] { return host_.HelpFile(); });
   ApplyGeometry();
   Form_Load();
@@ -130,36 +132,25 @@ void Form2::changeEvent(QEvent* event) {
 void Form2::LayoutOscilloscope() {
   // Before the window is shown its client area has no real size yet.
   if (!isVisible()) return;
-  const double tx = TwipsPerPixelX(*this);
-  const double ty = TwipsPerPixelY(*this);
-  WindowSize size{InnerWidthTwips(), InnerHeightTwips(), frameGeometry().width() * tx,
-                  frameGeometry().height() * ty, isMinimized()};
-  const double outer_width = size.outer_width;
-  const double outer_height = size.outer_height;
+  c_.client->ApplyMinimumSize();
+  const WindowSize measured = c_.client->MeasuredTwips();
+  WindowSize size = measured;
   if (!quorvel::LayoutOscilloscope(geometry_, size, c_.MenuToolsParF->isChecked())) return;
-  if (size.outer_width != outer_width || size.outer_height != outer_height) {
-    // Below the minimum: grow to it; the resize lays the window out again.
-    const QSize frame = frameGeometry().size() - geometry().size();
-    resize(TwipsToPixelsX(size.outer_width, *this) - frame.width(),
-           TwipsToPixelsY(size.outer_height, *this) - frame.height());
-  }
+  c_.client->GrowTo(measured, size);
   ApplyGeometry();
   redraw_requested_ = true;
 }
 
 void Form2::ApplyGeometry() {
   const OscilloscopeGeometry& g = geometry_;
-  auto place = [this](QWidget* widget, const TwipRect& rect) {
-    widget->setGeometry(TwipRectToPixels(rect, *this));
-  };
-  place(c_.Grafico1, g.Grafico1);
-  place(c_.Frame1, g.Frame1);
-  place(c_.cmdAgg, g.cmdAgg);
-  place(c_.cmdStop, g.cmdStop);
-  place(c_.Frame2, g.Frame2);
-  place(c_.lstPar, g.lstPar);
-  place(c_.SB1, {0, InnerHeightTwips() - g.SB1Height, InnerWidthTwips(), g.SB1Height});
-  place(c_.cmdHelp, g.cmdHelp);
+  PlaceTwips(c_.Grafico1, g.Grafico1);
+  PlaceTwips(c_.Frame1, g.Frame1);
+  PlaceTwips(c_.cmdAgg, g.cmdAgg);
+  PlaceTwips(c_.cmdStop, g.cmdStop);
+  PlaceTwips(c_.Frame2, g.Frame2);
+  PlaceTwips(c_.lstPar, g.lstPar);
+  PlaceTwips(c_.SB1, {0, InnerHeightTwips() - g.SB1Height, InnerWidthTwips(), g.SB1Height});
+  PlaceTwips(c_.cmdHelp, g.cmdHelp);
   c_.cmdHelp->raise();
   if (c_.fReport->isVisible()) c_.fReport->raise();
 }
@@ -198,16 +189,16 @@ void Form2::StartRun() {
   // Invalid frequency texts prevent the run silently: the previous trace and report stay.
   if (!c_.range->StartProblem().isEmpty() || !c_.range->EndProblem().isEmpty()) return;
   stop_requested_ = false;
-  RunSettings run;
-  run.RunFrequency = RunFrequencyFromSlider(c_.SFF->value(), c_.SFF->maximum(),
-                                            c_.range->StartHertz(), c_.range->EndHertz());
-  run.RunOscillations = c_.oscillations->Value();
-  run.RunSamples = c_.samples->Value();
-  run.ParText = host_.ParametersText();
-  run.FilText = host_.FunctionsText();
+  ScopeSettings run;
+  run.frequency = RunFrequencyFromSlider(c_.SFF->value(), c_.SFF->maximum(), c_.range->StartHertz(),
+                                         c_.range->EndHertz());
+  run.oscillations = c_.oscillations->Value();
+  run.samples = c_.samples->Value();
+  run.waveform = c_.cmbWF->currentText();
+  if (c_.MenuToolsParF->isChecked()) run.parameter_items = parameters_->Items();
+  run.parameters = host_.ParametersText();
+  run.functions = host_.FunctionsText();
   last_run_ = run;
-  const QStringList items = c_.MenuToolsParF->isChecked() ? parameters_->Items() : QStringList();
-  const QString waveform = c_.cmbWF->currentText();
 
   // The run fills a trace of its own, handed over when it ends.
   TimeTrace measured;
@@ -215,10 +206,7 @@ void Form2::StartRun() {
   const std::optional<RunOutcome> outcome =
       host_.Launcher().Launch(*this, [&](RunObserver& observer) {
         ScriptFilterEngine engine(host_.Script1());
-        return SimulateTrace(engine, observer,
-                             ScopeSettings{run.RunFrequency, run.RunOscillations, run.RunSamples,
-                                           waveform, items, run.ParText, run.FilText},
-                             measured, stop_requested_);
+        return SimulateTrace(engine, observer, run, measured, stop_requested_);
       });
   running_ = false;
   if (!outcome) return;
@@ -245,7 +233,7 @@ void Form2::StopRunningCall() {
 }
 
 QString Form2::CurrentOverlayText() const {
-  return ScopeOverlayText(last_run_.FilText, c_.cmbWF->currentText(), last_run_.RunFrequency);
+  return ScopeOverlayText(last_run_.functions, c_.cmbWF->currentText(), last_run_.frequency);
 }
 
 void Form2::SVDivI_Change() {

@@ -47,15 +47,8 @@ class Form2 : public QMainWindow {
   // Forgets the requests not served yet (a quiet window to start from).
   void DropRequests();
 
-  // The settings of the last run.
-  struct RunSettings {
-    double RunFrequency = 0;
-    std::int32_t RunOscillations = 0;
-    std::int32_t RunSamples = 0;
-    QString ParText;
-    QString FilText;
-  };
-  const RunSettings& last_run() const { return last_run_; }
+  // The settings of the last run (its frequency, the filter texts it ran, ...).
+  const ScopeSettings& last_run() const { return last_run_; }
   double StartMultiplier() const;
   double EndMultiplier() const;
 
@@ -101,7 +94,7 @@ class Form2 : public QMainWindow {
   ScopePane* screen_ = nullptr;
   ParameterList* parameters_ = nullptr;
   OscilloscopeGeometry geometry_;
-  RunSettings last_run_;
+  ScopeSettings last_run_;
   bool run_requested_ = true;
   bool redraw_requested_ = false;
   bool stop_requested_ = true;

@@ -25,7 +25,7 @@
 #include <unistd.h>
 
 #if defined(__SANITIZE_ADDRESS__)
-// The sanitizer runtime exports this; g++ ships no header that declares it.
+// The sanitizer runtime's own allocator (declared here: not every compiler ships its header).
 extern "C" void __sanitizer_purge_allocator();
 #endif
 
@@ -224,7 +224,7 @@ class EngineContext {
 //  - Enter, Leave, Busy, OnInterrupt, SetHook, SetMemoryCeiling and Collect run on the engine's
 //    thread (the host's caller; OnInterrupt is the engine's interrupt callback, also on it).
 //  - Cancel may run on any thread.
-//  - The watchdog thread only reads call_seq_ and memory_ceiling_, writes timeout_seq_ and
+//  - The watchdog thread only reads call_seq_ and memory_alarm_level_, writes timeout_seq_ and
 //    memory_alarm_, and asks the engine for an interrupt (JS_RequestInterruptCallback, which
 //    the engine allows from any thread).
 // call_seq_ numbers the outermost calls and is odd while one runs. A cancel or a time-out
@@ -252,8 +252,7 @@ class CallGuard {
   void Leave() {
     call_seq_.store(call_seq_.load(std::memory_order_relaxed) + 1, std::memory_order_release);
     --depth_;
-    // What the stopped call allocated is garbage now: give it back before the next call.
-    if (stop_ == StopReason::Memory) Collect();
+    if (stop_ == StopReason::Memory) AfterMemoryStop();
   }
 
   void Cancel() {
@@ -278,8 +277,9 @@ class CallGuard {
   // The scope's memory is counted from now on.
   void SetMemoryCeiling() {
     const std::size_t base = ResidentBytes();
-    memory_ceiling_.store(base == 0 ? SIZE_MAX : base + limits_.memory_limit,
-                          std::memory_order_relaxed);
+    memory_ceiling_ = base == 0 ? SIZE_MAX : base + limits_.memory_limit;
+    ceiling_raised_ = false;
+    memory_alarm_level_.store(memory_ceiling_, std::memory_order_relaxed);
     memory_alarm_.store(false);
   }
 
@@ -288,15 +288,16 @@ class CallGuard {
     const uint64_t seq = call_seq_.load(std::memory_order_relaxed);
     if ((seq & 1) == 0) return true;
     if (cancel_seq_.load(std::memory_order_acquire) == seq) return Stop(StopReason::Cancelled);
-    if (timeout_seq_.load(std::memory_order_acquire) == seq) return Stop(StopReason::Timeout);
+    // Memory before time: a bomb that also ran past the time limit is told by its cause.
     if (memory_alarm_.exchange(false)) {
       // Only what the scripts still hold counts: collect before judging. The engine collects at
       // interrupt checks itself, so this is a safe point for it.
       Collect();
-      if (ResidentBytes() > memory_ceiling_.load(std::memory_order_relaxed)) {
+      if (ResidentBytes() > memory_alarm_level_.load(std::memory_order_relaxed)) {
         return Stop(StopReason::Memory);
       }
     }
+    if (timeout_seq_.load(std::memory_order_acquire) == seq) return Stop(StopReason::Timeout);
     const auto now = std::chrono::steady_clock::now();
     if (hook_ && !in_hook_ && now - last_hook_ >= limits_.busy_hook_interval * 9 / 10) {
       in_hook_ = true;
@@ -322,6 +323,19 @@ class CallGuard {
     return false;
   }
 
+  // What the stopped call allocated is garbage now: give it back before the next call. When
+  // the scripts still hold more than the limit, the level that stops a call is set once, a
+  // margin above what they hold: later calls that add nothing (one that lets go of what it
+  // holds, say) run, and what they may add in all stays bounded.
+  void AfterMemoryStop() {
+    Collect();
+    if (ceiling_raised_) return;
+    const std::size_t held = ResidentBytes();
+    if (held <= memory_ceiling_) return;
+    ceiling_raised_ = true;
+    memory_alarm_level_.store(held + limits_.memory_limit / 8, std::memory_order_relaxed);
+  }
+
   void Request() { JS_RequestInterruptCallback(cx_); }
 
   void Watch(std::stop_token stop) {
@@ -335,7 +349,7 @@ class CallGuard {
       if (stop.stop_requested()) break;
       const uint64_t seq = call_seq_.load(std::memory_order_acquire);
       if ((seq & 1) == 0) continue;
-      if (ResidentBytes() > memory_ceiling_.load(std::memory_order_relaxed)) {
+      if (ResidentBytes() > memory_alarm_level_.load(std::memory_order_relaxed)) {
         memory_alarm_.store(true);
         Request();
       }
@@ -365,12 +379,14 @@ class CallGuard {
   std::function<void()> hook_;
   bool in_hook_ = false;
   std::chrono::steady_clock::time_point last_hook_{};
+  std::size_t memory_ceiling_ = SIZE_MAX;  // the scope's size when made, plus the limit
+  bool ceiling_raised_ = false;
 
   // Shared with the watchdog and with Cancel.
   std::atomic<uint64_t> call_seq_{0};
   std::atomic<uint64_t> cancel_seq_{0};
   std::atomic<uint64_t> timeout_seq_{0};
-  std::atomic<std::size_t> memory_ceiling_{SIZE_MAX};
+  std::atomic<std::size_t> memory_alarm_level_{SIZE_MAX};
   std::atomic<bool> memory_alarm_{false};
 
   std::condition_variable_any wake_;

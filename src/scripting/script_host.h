@@ -31,7 +31,7 @@ struct ScriptLimits {
   // when the scope was created; the engine's own heap is held near the same size. A call that
   // finds the process past it, even after a garbage collection, is stopped and fails with
   // script_errors::kOutOfMemory.
-  std::size_t memory_limit = std::size_t{512} << 20;
+  std::size_t memory_limit = std::size_t{256} << 20;
 };
 
 // The program's one script engine: a global scope in which filter texts run as global code.

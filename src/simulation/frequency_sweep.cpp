@@ -2,12 +2,17 @@
 
 #include <algorithm>
 #include <cmath>
+#include <complex>
 #include <limits>
+#include <numbers>
+#include <optional>
 
 #include "numbers/eng_number.h"
 #include "numbers/number_text.h"
 #include "scripting/filter_program.h"
+#include "simulation/filter_text_check.h"
 #include "simulation/run_guard.h"
+#include "simulation/sine_fit.h"
 #include "simulation/time_run.h"
 
 namespace quorvel {
@@ -31,8 +36,15 @@ class Sweep : TimeRun {
   bool SetUp();
   bool Frequency(std::int32_t i, std::int32_t n, double log_ratio, SweepResult& result);
   bool FrequencyStatements();
-  bool TimeStep();
-  void StorePoint(SweepResult& result);
+  // One time step: attempts until one is accepted.
+  bool Step();
+  bool ClassicFrequency();
+  bool PreciseFrequency();
+  // Whether the block's estimate says the output has settled.
+  bool Settled(const Response& block);
+  void StoreClassicPoint(SweepResult& result);
+  void StorePrecisePoint(SweepResult& result);
+  void StoreNotComputable(ResponsePoint& point) const;
 
   const SweepSettings& settings_;
   bool began_ = false;
@@ -54,6 +66,11 @@ class Sweep : TimeRun {
 
   // Scratch targets of guarded statements.
   double phase_ = 0;
+
+  // The precise method: the fit over the measured periods, and the settling blocks' estimates.
+  std::optional<Response> measured_response_;
+  std::optional<std::complex<double>> previous_ratio_;
+  double previous_change_ = -1;
 };
 
 RunOutcome Sweep::Run(SweepResult& result) {
@@ -81,7 +98,11 @@ RunOutcome Sweep::Run(SweepResult& result) {
   }
   if (began_) engine_.EndRun();
 
-  return Finish(ReportHead() + ReportErrorLines() + ReportTexts());
+  QString report = ReportHead() + ReportErrorLines();
+  if (settings_.method == SweepMethod::kPrecise) {
+    report += u"Metodo di misura: precisa"_qs + kLineEnd;
+  }
+  return Finish(report + ReportTexts());
 }
 
 bool Sweep::SetUp() {
@@ -99,6 +120,7 @@ bool Sweep::SetUp() {
 }
 
 bool Sweep::Frequency(std::int32_t i, std::int32_t n, double log_ratio, SweepResult& result) {
+  const bool precise = settings_.method == SweepMethod::kPrecise;
   // A one-point sweep (n = 0) stays at the start frequency.
   const double position = n > 0 ? static_cast<double>(i) / n : 0.0;
   errors_.Store(f_, Pow(10.0, Fp(position) * log_ratio) * settings_.start_frequency);
@@ -107,11 +129,19 @@ bool Sweep::Frequency(std::int32_t i, std::int32_t n, double log_ratio, SweepRes
   errors_.Store(period_, Fp(1.0) / f_);
   if (step_.adaptive) {
     errors_.Store(step_.dt_min, Fp(1.0) / f_ / 5000.0);
-    errors_.Store(step_.dt_max, Fp(10.0) * step_.dt_min);
+    // The precise method keeps the step fine enough that the filter's own integration does
+    // not dominate what it measures.
+    if (precise) {
+      step_.dt_max = step_.dt_min;
+    } else {
+      errors_.Store(step_.dt_max, Fp(10.0) * step_.dt_min);
+    }
     dt_ = step_.dt_min;
   }
   step_.tolerance = StepControl::kInitialTolerance;
 
+  // From rest: every state variable 0 before the parameters set theirs.
+  if (!StartFromRest()) return false;
   if (!FrequencyStatements()) return false;
   engine_.ResetSavedState();
   integral_vi_ = 0;
@@ -128,16 +158,18 @@ bool Sweep::Frequency(std::int32_t i, std::int32_t n, double log_ratio, SweepRes
   output_failed_ = false;
   measured_ = true;
   time_stopped_ = false;
-  if (!(dt_ > 0 && std::isfinite(dt_) && std::isfinite(end_time_))) {
+  if (!(dt_ > 0 && std::isfinite(dt_) && std::isfinite(end_time_) && std::isfinite(period_))) {
     // The frequency's derived values failed (counted): there is no step to take.
     measured_ = false;
-  } else {
-    while (t_ <= end_time_ && !time_stopped_) {
-      if (!TimeStep()) return false;
-    }
+  } else if (!(precise ? PreciseFrequency() : ClassicFrequency())) {
+    return false;
   }
 
-  StorePoint(result);
+  if (precise) {
+    StorePrecisePoint(result);
+  } else {
+    StoreClassicPoint(result);
+  }
   ++result.count;
   observer_.PointAdded();
   observer_.SetPB(n > 0 ? static_cast<int>(Round(position * 100, 0)) : 100);
@@ -150,7 +182,7 @@ bool Sweep::FrequencyStatements() {
          calls_.Execute(parameters_, ParametersSourceName());
 }
 
-bool Sweep::TimeStep() {
+bool Sweep::Step() {
   engine_.SaveState();
   const double t_old = t_;
   bool retry = false;
@@ -172,26 +204,103 @@ bool Sweep::TimeStep() {
     measured_ = false;
     time_stopped_ = true;
   }
-
-  // Measurement on the accepted attempt; the phase looks at the first period only.
-  if (t_ <= period_ && vo_ < minimum_vo_) {
-    minimum_vo_ = vo_;
-    minimum_time_ = t_;
-  }
-  if (!errors_.Store(integral_vi_, Fp(integral_vi_) + Abs(Fp(vi_)) * dt_)) measured_ = false;
-  if (!errors_.Store(integral_vo_, Fp(integral_vo_) + Abs(Fp(vo_)) * dt_)) measured_ = false;
-  previous_vi_ = vi_;
-  previous_vo_ = vo_;
   return true;
 }
 
-void Sweep::StorePoint(SweepResult& result) {
+bool Sweep::ClassicFrequency() {
+  while (t_ <= end_time_ && !time_stopped_) {
+    if (!Step()) return false;
+    // Measurement on the accepted attempt; the phase looks at the first period only.
+    if (t_ <= period_ && vo_ < minimum_vo_) {
+      minimum_vo_ = vo_;
+      minimum_time_ = t_;
+    }
+    if (!errors_.Store(integral_vi_, Fp(integral_vi_) + Abs(Fp(vi_)) * dt_)) measured_ = false;
+    if (!errors_.Store(integral_vo_, Fp(integral_vo_) + Abs(Fp(vo_)) * dt_)) measured_ = false;
+    previous_vi_ = vi_;
+    previous_vo_ = vo_;
+  }
+  return true;
+}
+
+bool Sweep::PreciseFrequency() {
+  measured_response_.reset();
+  previous_ratio_.reset();
+  previous_change_ = -1;
+  // Settling blocks of whole periods, long enough to hold a few samples at the run's step.
+  const double block_periods =
+      std::max(1.0, std::ceil(kSettlingBlockSamples * dt_ / period_ - 1e-9));
+  const double block = block_periods * period_;
+  const double measurement = settings_.oscillations * period_;
+  HarmonicFit fit(w_);
+  double block_end = block;
+  int blocks = 0;
+  bool settled = false;
+  while (!time_stopped_) {
+    if (!Step()) return false;
+    previous_vi_ = vi_;
+    previous_vo_ = vo_;
+    if (output_failed_) return true;  // no point to measure; the run goes on
+    if (!settled && t_ > block_end) {
+      ++blocks;
+      const std::optional<Response> estimate = fit.Ratio();
+      settled = blocks >= kMaxSettlingBlocks || (estimate && Settled(*estimate));
+      fit.Clear();
+      if (settled) {
+        block_end += measurement;
+      } else {
+        while (t_ > block_end) block_end += block;
+      }
+    } else if (settled && t_ > block_end) {
+      break;
+    }
+    fit.Add(t_, vi_, vo_);
+  }
+  measured_response_ = fit.Ratio();
+  return true;
+}
+
+bool Sweep::Settled(const Response& block) {
+  const std::complex<double> ratio =
+      std::polar(block.amplitude, block.phase * std::numbers::pi / 180);
+  const double scale = kSettlingTolerance * std::max(std::abs(ratio), 1e-9);
+  bool settled = false;
+  if (previous_ratio_) {
+    const double change = std::abs(ratio - *previous_ratio_);
+    if (change <= 1e-3 * scale) {
+      settled = true;  // the same estimate again, to the last digits
+    } else if (change <= scale && previous_change_ > 0) {
+      const double r = change / previous_change_;
+      settled = r < 1 && change * r / (1 - r) <= scale;
+    }
+    previous_change_ = change;
+  }
+  previous_ratio_ = ratio;
+  return settled;
+}
+
+void Sweep::StoreNotComputable(ResponsePoint& point) const {
+  point.amplitude = std::numeric_limits<double>::quiet_NaN();
+  point.phase = std::numeric_limits<double>::quiet_NaN();
+}
+
+void Sweep::StorePrecisePoint(SweepResult& result) {
+  ResponsePoint& point = result.points[static_cast<std::size_t>(result.count)];
+  point.frequency = f_;
+  if (output_failed_ || !measured_ || !measured_response_) {
+    StoreNotComputable(point);
+    return;
+  }
+  point.amplitude = measured_response_->amplitude;
+  point.phase = measured_response_->phase;
+}
+
+void Sweep::StoreClassicPoint(SweepResult& result) {
   const auto index = static_cast<std::size_t>(result.count);
   ResponsePoint& point = result.points[index];
   point.frequency = f_;
   if (output_failed_ || !measured_) {
-    point.amplitude = std::numeric_limits<double>::quiet_NaN();
-    point.phase = std::numeric_limits<double>::quiet_NaN();
+    StoreNotComputable(point);
     return;
   }
   if (integral_vi_ == 0) {
@@ -224,6 +333,9 @@ RunOutcome RunFrequencySweep(FilterEngine& engine, RunObserver& observer,
   if (!IsRunnableFrequency(settings.start_frequency, settings.oscillations) ||
       !IsRunnableFrequency(settings.end_frequency, settings.oscillations)) {
     return RefusedRun(QString::fromUtf16(kBadFrequencyMessage));
+  }
+  if (auto problem = TopLevelDeclarationProblem(settings.parameters, settings.functions)) {
+    return RefusedRun(*problem);
   }
   const RunGuard guard;
   if (!guard.acquired()) return RunOutcome{};

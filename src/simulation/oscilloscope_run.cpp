@@ -10,6 +10,7 @@
 #include "numbers/number_text.h"
 #include "scripting/filter_program.h"
 #include "scripting/script_var_list.h"
+#include "simulation/filter_text_check.h"
 #include "simulation/run_guard.h"
 #include "simulation/time_run.h"
 
@@ -91,7 +92,15 @@ RunOutcome TraceRun::Run(TimeTrace& trace) {
   Open();
   f_ = settings_.frequency;
 
-  bool go = SetUp();
+  // The state list first (the texts' names and the parameter items'), so that the run can start
+  // from rest before its parameters run.
+  state_ = StateList();
+  for (const QString& text : settings_.parameter_items) {
+    if (const std::optional<ParameterItem> item = ParseParameterItem(text)) {
+      SetVar(state_, item->name, QStringLiteral("0"));
+    }
+  }
+  engine_.BeginRun(state_.names, functions_, WaveformStatement(settings_.waveform));
 
   // Indices 0 to samples.
   const auto size =
@@ -103,12 +112,8 @@ RunOutcome TraceRun::Run(TimeTrace& trace) {
   trace.count = 0;
   trace.frequency = f_;
 
-  if (go) go = AssignConstants();
-  if (go) {
-    engine_.BeginRun(state_.names, functions_, WaveformStatement(settings_.waveform));
-    TimeLoop(trace);
-    engine_.EndRun();
-  }
+  if (StartFromRest() && SetUp() && AssignConstants()) TimeLoop(trace);
+  engine_.EndRun();
   // The report is made before the outcome, since it counts its own failures.
   const QString report = refusal_.isEmpty() ? Report(trace.count) : QString();
   return Finish(report);
@@ -131,12 +136,12 @@ bool TraceRun::SetUp() {
     return false;
   }
 
-  state_ = StateList();
-  const QString zero = QStringLiteral("0");
   for (const QString& text : settings_.parameter_items) {
     const std::optional<ParameterItem> item = ParseParameterItem(text);
     if (!item) {
-      errors_.Count(script_errors::kTypeMismatch);
+      errors_.Count(
+          ScriptError{script_errors::kTypeMismatch,
+                      QStringLiteral("Parametro del filtro parametrico non valido: ") + text});
       if (stop_.requested()) return false;
       continue;
     }
@@ -145,7 +150,6 @@ bool TraceRun::SetUp() {
     if (!calls_.Execute(item->name + u'=' + StatementNumber(parameter_value_), QString())) {
       return false;
     }
-    SetVar(state_, item->name, zero);
   }
   return true;
 }
@@ -296,6 +300,9 @@ RunOutcome SimulateTrace(FilterEngine& engine, RunObserver& observer, const Scop
                          TimeTrace& trace, const bool& stop) {
   if (!IsRunnableFrequency(settings.frequency, settings.oscillations)) {
     return RefusedRun(QString::fromUtf16(kBadFrequencyMessage));
+  }
+  if (auto problem = TopLevelDeclarationProblem(settings.parameters, settings.functions)) {
+    return RefusedRun(*problem);
   }
   const RunGuard guard;
   if (!guard.acquired()) return RunOutcome{};

@@ -54,11 +54,13 @@ struct ScopeSettings {
 };
 
 // Runs the filter in the time domain at the settings' frequency for their periods with the
-// input of their waveform, storing their samples into `trace`. `stop` is read at every pacing
-// point and after every failing engine call. The outcome carries the report text.
+// input of their waveform, storing their samples into `trace`. The run starts from rest: every
+// state variable is 0 before the parameters run. `stop` is read at every pacing point and after
+// every failing engine call. The outcome carries the report text.
 //
 // Not started (touching nothing and calling no observer method): kBusy when another run is in
-// progress (see RunGuard), kRefused when the frequency is not a finite number above 0. Refused
+// progress (see RunGuard), kRefused when the frequency is not a finite number above 0 or a text
+// declares let, const or class at its top level (TopLevelDeclarationProblem). Refused
 // after the parameters ran: a fixed dt that is not a finite number above 0, or one that needs
 // more than kMaxFixedSteps steps.
 RunOutcome SimulateTrace(FilterEngine& engine, RunObserver& observer, const ScopeSettings& settings,

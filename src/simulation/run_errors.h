@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 #include "simulation/filter_engine.h"
 #include "simulation/guarded_math.h"
@@ -15,13 +16,27 @@ namespace quorvel {
 
 // The one error trap of a run: every failure, whatever its source, is counted here and the run
 // goes on with the next statement. Counts stop at the largest 32-bit value rather than wrap.
+//
+// Each distinct error (number and description) is also tallied, in the order first seen, so that
+// the user can read what went wrong and where. Errors the run raises itself carry a description
+// of the run's; engine errors the engine's, with the text and line ("Funzioni del filtro, riga
+// 2"). At most kMaxErrorTallies distinct errors are kept; later new ones add to a last tally
+// "Altri errori", so that a filter throwing a new message at every step cannot grow the list.
 class RunErrors {
  public:
+  static constexpr std::size_t kMaxErrorTallies = 20;
+
   explicit RunErrors(RunObserver& observer) : observer_(observer) {}
 
+  // An error the run raises itself (run_errors numbers), described by the run.
   void Count(int number);
   void Count(int number, int times) {
     for (int i = 0; i < times; ++i) Count(number);
+  }
+  // A failed engine call, or an error with a description of its own.
+  void Count(const ScriptError& error);
+  void Count(const ScriptError& error, int times) {
+    for (int i = 0; i < times; ++i) Count(error);
   }
 
   // target = value, or, when the computation failed, the failure counted and target unchanged.
@@ -38,10 +53,14 @@ class RunErrors {
   bool Increment(std::int32_t& counter);
 
   const ErrorCounts& counts() const { return counts_; }
+  const std::vector<ErrorTally>& tallies() const { return tallies_; }
 
  private:
+  void Tally(int number, const QString& description);
+
   RunObserver& observer_;
   ErrorCounts counts_;
+  std::vector<ErrorTally> tallies_;
 };
 
 // Why a run leaves its loops early: the caller's cancel flag, or a script call that the time
@@ -90,7 +109,7 @@ class TrappedEngine {
   // `failed` assignments of RestoreAndSet, each one an error.
   bool CheckAssignments(int failed) {
     if (failed <= 0) return true;
-    errors_.Count(kFailedAssignment, failed);
+    errors_.Count(FailedAssignment(), failed);
     return !stop_.requested();
   }
 
@@ -103,10 +122,10 @@ class TrappedEngine {
 
  private:
   // RestoreAndSet gives a count, not the errors: what a failed assignment is counted as.
-  static constexpr int kFailedAssignment = script_errors::kRuntime;
+  static ScriptError FailedAssignment();
 
   bool Failed(const ScriptError& error) {
-    errors_.Count(error.number);
+    errors_.Count(error);
     if (RunStop::IsLimitError(error.number)) stop_.StopForLimit(error);
     return !stop_.requested();
   }

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <optional>
 #include <utility>
+#include <vector>
 
 #include "scripting/script_value.h"
 
@@ -20,6 +21,20 @@ struct ErrorCounts {
 
   friend bool operator==(const ErrorCounts&, const ErrorCounts&) = default;
 };
+
+// One distinct error of a run: its number, its description (with the text and line for a script
+// error) and how many times it occurred.
+struct ErrorTally {
+  int number = 0;
+  QString description;
+  std::int32_t count = 0;
+
+  friend bool operator==(const ErrorTally&, const ErrorTally&) = default;
+};
+
+// "<description> (N volte)", or "(1 volta)": how a window's status bar or report panel and
+// quorvel-cli show one distinct error.
+QString ErrorTallyText(const ErrorTally& tally);
 
 enum class RunStatus {
   kCompleted,  // ran to its end: "Operazione completata"
@@ -38,6 +53,8 @@ struct RunOutcome {
   ErrorCounts counts;
   // The failed call that ended the run (time limit or memory guard), when one did.
   std::optional<ScriptError> stop_error;
+  // Each distinct error, the first one first, with its count (see RunErrors).
+  std::vector<ErrorTally> errors;
 
   // True when the run started, so that its result and report are new.
   bool started() const {

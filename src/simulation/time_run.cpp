@@ -106,6 +106,7 @@ RunOutcome TimeRun::Finish(const QString& report) {
   }
   outcome.counts = errors_.counts();
   outcome.stop_error = stop_.limit_error();
+  outcome.errors = errors_.tallies();
   observer_.Unload2();
   return outcome;
 }

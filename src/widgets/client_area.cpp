@@ -2,6 +2,8 @@
 
 #include <QMainWindow>
 
+#include "window_core/twips.h"
+
 namespace quorvel {
 
 ClientArea::ClientArea(QMainWindow& window) : QWidget(&window) {
@@ -10,6 +12,39 @@ ClientArea::ClientArea(QMainWindow& window) : QWidget(&window) {
   QFont dialog_font = font();
   dialog_font.setPointSize(8);
   setFont(dialog_font);
+}
+
+void ClientArea::SetMinimumOuterTwips(double width, double height) {
+  minimum_outer_width_ = width;
+  minimum_outer_height_ = height;
+  ApplyMinimumSize();
+}
+
+void ClientArea::ApplyMinimumSize() {
+  QWidget& frame = *window();
+  const QSize margins = frame.frameGeometry().size() - frame.geometry().size();
+  const QSize minimum(TwipsToPixelsX(minimum_outer_width_, *this) - margins.width(),
+                      TwipsToPixelsY(minimum_outer_height_, *this) - margins.height());
+  if (frame.minimumSize() != minimum) frame.setMinimumSize(minimum);
+}
+
+WindowSize ClientArea::MeasuredTwips() const {
+  const QWidget& frame = *window();
+  const double tx = TwipsPerPixelX(*this);
+  const double ty = TwipsPerPixelY(*this);
+  return {width() * tx, height() * ty, frame.frameGeometry().width() * tx,
+          frame.frameGeometry().height() * ty, frame.isMinimized()};
+}
+
+void ClientArea::GrowTo(const WindowSize& measured, const WindowSize& laid_out) {
+  if (laid_out.outer_width == measured.outer_width &&
+      laid_out.outer_height == measured.outer_height) {
+    return;
+  }
+  QWidget& frame = *window();
+  const QSize margins = frame.frameGeometry().size() - frame.geometry().size();
+  frame.resize(TwipsToPixelsX(laid_out.outer_width, *this) - margins.width(),
+               TwipsToPixelsY(laid_out.outer_height, *this) - margins.height());
 }
 
 void ClientArea::resizeEvent(QResizeEvent* event) {

@@ -2,6 +2,8 @@
 
 #include <QWidget>
 
+#include "window_core/window_geometry.h"
+
 class QMainWindow;
 
 namespace quorvel {
@@ -15,11 +17,27 @@ class ClientArea : public QWidget {
  public:
   explicit ClientArea(QMainWindow& window);
 
+  // The window's smallest outer size, in twips: given to the window system (so that dragging a
+  // frame corner stops there) as soon as the frame's own size is known, and again at each
+  // layout.
+  void SetMinimumOuterTwips(double width, double height);
+  void ApplyMinimumSize();
+
+  // The window's size in twips as its layout takes it: this area, the outer frame, minimized.
+  WindowSize MeasuredTwips() const;
+  // After a layout raised the outer size of `measured` to `laid_out` (the window's minimum), the
+  // window grows to it; the resize lays the window out again.
+  void GrowTo(const WindowSize& measured, const WindowSize& laid_out);
+
  signals:
   void Resized();
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
+
+ private:
+  double minimum_outer_width_ = 0;
+  double minimum_outer_height_ = 0;
 };
 
 }  // namespace quorvel

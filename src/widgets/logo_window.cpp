@@ -25,6 +25,8 @@ frmLogo::frmLogo(QWidget* parent)
   Timer1_ = new QTimer(this);
   Timer1_->setObjectName(QStringLiteral("Timer1"));
   Timer1_->setSingleShot(true);
+  // A coarse timer may fire up to 5 % early: the splash shows its full two seconds.
+  Timer1_->setTimerType(Qt::PreciseTimer);
   Timer1_->setInterval(kShowMs);
   connect(Timer1_, &QTimer::timeout, this, &frmLogo::Timer1_Timer);
 }

@@ -62,6 +62,11 @@ inline QMenu* NewSubmenu(QMenu* parent, const QString& caption, const char* name
   return Named(parent->addMenu(caption), name);
 }
 
+// A control at a rectangle in twips of its parent, converted at the control's resolution.
+inline void PlaceTwips(QWidget* widget, const TwipRect& rect) {
+  widget->setGeometry(TwipRectToPixels(rect, *widget));
+}
+
 // Controls found by name inside `container` get their design rectangles (in twips, converted at
 // `device`'s resolution). Captions wider than their design room (a font other than the
 // design's) keep their whole width.

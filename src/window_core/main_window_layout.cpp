@@ -5,19 +5,13 @@
 namespace quorvel {
 
 namespace {
-// A size the window system would refuse is skipped.
-void SetWidth(TwipRect& r, double w) {
-  if (w > 0) r.width = w;
-}
-void SetHeight(TwipRect& r, double h) {
-  if (h > 0) r.height = h;
-}
+void SetWidth(TwipRect& r, double w) { SetPositive(r.width, w); }
+void SetHeight(TwipRect& r, double h) { SetPositive(r.height, h); }
 }  // namespace
 
 bool LayoutMainWindow(MainWindowGeometry& g, WindowSize& size, int tab) {
   if (size.minimized) return false;
-  size.outer_width = std::max(size.outer_width, kMinimumOuterWidth);
-  size.outer_height = std::max(size.outer_height, kMinimumOuterHeight);
+  RaiseToMinimum(size, kMinimumOuterWidth, kMinimumOuterHeight);
   const double W = size.inner_width;
   const double H = size.inner_height;
 

@@ -568,6 +568,55 @@ TEST_F(RunCommandTest, ValuesThatAreNotFiniteNumbersAreEmptyFieldsAndCounted) {
   EXPECT_GT(std::atoi(LineValue(err_.str(), "Errori di overflow: ").c_str()), 100) << err_.str();
 }
 
+TEST_F(RunCommandTest, EachDistinctFilterErrorIsSaidOnceWithItsCountAndLine) {
+  TestDocument t = QuickSweepTest();
+  t.functions = QStringLiteral("vo = vi\r\nvo = (1 +* 2)\r\n");
+  for (const bool report : {false, true}) {
+    SCOPED_TRACE(report ? "with --report" : "without --report");
+    ASSERT_EQ(Run(Sweep(t), report), kExitOk);
+    const std::string err = err_.str();
+    const std::size_t at = err.find("Errore: SyntaxError: ");
+    ASSERT_NE(at, std::string::npos) << err;
+    EXPECT_EQ(err.find("Errore: ", at + 1), std::string::npos) << "one distinct error, once";
+    const std::string line = err.substr(at, err.find('\n', at) - at);
+    EXPECT_NE(line.find("(Funzioni del filtro, riga 2)"), std::string::npos) << line;
+    const std::string total = LineValue(err, "Errori totali: ");
+    EXPECT_NE(line.find(" (" + total.substr(0, total.find(' ')) + " volte)"), std::string::npos)
+        << line << " / " << total;
+  }
+}
+
+TEST_F(RunCommandTest, TopLevelLetIsRefusedNamingTheLine) {
+  TestDocument t = QuickSweepTest();
+  t.functions = QStringLiteral("let g = 2\r\nvo = g * vi\r\n");
+  EXPECT_EQ(Run(Sweep(t)), kExitFailure);
+  EXPECT_EQ(out_.str(), "");
+  EXPECT_EQ(err_.str().rfind("Funzioni del filtro, riga 1: la dichiarazione let ", 0), 0u)
+      << err_.str();
+}
+
+TEST_F(RunCommandTest, TheMethodComesFromTheTestUnlessTheCommandLineSaysOtherwise) {
+  TestDocument t = QuickSweepTest();
+  EXPECT_EQ(Sweep(t).method, SweepMethod::kClassic);
+  t.precise_method = true;
+  EXPECT_EQ(Sweep(t).method, SweepMethod::kPrecise);
+  CliOptions o;
+  o.method = SweepMethod::kClassic;
+  std::ostringstream err;
+  EXPECT_EQ(SweepSettingsFor(t, o, err)->method, SweepMethod::kClassic);
+
+  t.functions = QStringLiteral("vo = vi\r\n");
+  ASSERT_EQ(Run(Sweep(t)), kExitOk);
+  const ParsedCsv csv = ParseCsv(out_.str(), 3);
+  ASSERT_TRUE(csv.ok);
+  ASSERT_EQ(csv.rows.size(), 5u);
+  for (const auto& row : csv.rows) {
+    EXPECT_EQ(row[1], 1.0);
+    EXPECT_EQ(row[2], 0.0);
+  }
+  EXPECT_NE(err_.str().find("Metodo di misura: precisa\n"), std::string::npos) << err_.str();
+}
+
 TEST_F(RunCommandTest, ARefusedFixedStepWritesItsMessageAndNoCsv) {
   TestDocument t = QuickSweepTest();
   t.parameters = QStringLiteral("dt = -1\r\n");

@@ -102,7 +102,21 @@ INSTANTIATE_TEST_SUITE_P(
         CommandLineCase{{"scope", "a.flt", "--start", "10"}, Kind::UsageError, "sweep"},
         CommandLineCase{{"scope", "a.flt", "--end", "10"}, Kind::UsageError, "sweep"},
         CommandLineCase{{"sweep", "a.flt", "--frequency", "10"}, Kind::UsageError, "scope"},
-        CommandLineCase{{"--waveform", "quadra", "sweep", "a.flt"}, Kind::UsageError, "scope"}));
+        CommandLineCase{{"--waveform", "quadra", "sweep", "a.flt"}, Kind::UsageError, "scope"},
+        // The measuring method.
+        CommandLineCase{{"sweep", "a.flt", "--method", "precise"}, Kind::Run, ""},
+        CommandLineCase{{"sweep", "a.flt", "--method=classic"}, Kind::Run, ""},
+        CommandLineCase{{"sweep", "a.flt", "--method", "precisa"}, Kind::UsageError, "precisa"},
+        CommandLineCase{{"sweep", "a.flt", "--method"}, Kind::UsageError, "--method"},
+        CommandLineCase{{"scope", "a.flt", "--method", "precise"}, Kind::UsageError, "sweep"}));
+
+TEST(CommandLineTest, KeepsTheMethod) {
+  EXPECT_EQ(ParseCommandLine({"sweep", "a.flt"}).options.method, std::nullopt);
+  EXPECT_EQ(ParseCommandLine({"sweep", "a.flt", "--method", "precise"}).options.method,
+            SweepMethod::kPrecise);
+  EXPECT_EQ(ParseCommandLine({"sweep", "a.flt", "--method", "classic"}).options.method,
+            SweepMethod::kClassic);
+}
 
 TEST(CommandLineTest, KeepsTheValuesOfASweepCommandLine) {
   const ParsedCommandLine parsed =
@@ -176,10 +190,29 @@ TEST(CommandLineTest, FilterTextsOfTheCommandLineGetCrLf) {
 
 TEST(HelpTextTest, NamesEveryOptionAndTheExitStatuses) {
   const std::string help = HelpText();
-  for (const char* part : {"sweep", "scope", "--parameters", "--functions", "--start", "--end",
-                           "--samples", "--oscillations", "--waveform", "--frequency", "--report",
-                           "--help", "frequency_hz,amplitude,phase_deg", "time_s,vi,vo,frames",
-                           "quadra", "triangolare", "Ctrl+C", "Operazione annullata"}) {
+  for (const char* part : {"sweep",
+                           "scope",
+                           "--parameters",
+                           "--functions",
+                           "--start",
+                           "--end",
+                           "--samples",
+                           "--oscillations",
+                           "--waveform",
+                           "--frequency",
+                           "--report",
+                           "--method",
+                           "precise",
+                           "classic",
+                           "SIGTERM",
+                           "143",
+                           "--help",
+                           "frequency_hz,amplitude,phase_deg",
+                           "time_s,vi,vo,frames",
+                           "quadra",
+                           "triangolare",
+                           "Ctrl+C",
+                           "Operazione annullata"}) {
     SCOPED_TRACE(part);
     EXPECT_NE(help.find(part), std::string::npos);
   }

@@ -115,6 +115,24 @@ TEST(WriteTestDocument, DefaultTestIsTwentyTwoRecordsByteExactly) {
   EXPECT_EQ(Read(bytes), TestDocument{});
 }
 
+TEST(WriteTestDocument, ThePreciseMethodIsOneRecordAfterGraphsOnlyWhenOn) {
+  TestDocument d;
+  d.precise_method = true;
+  d.oscilloscope.emplace();
+  const QByteArray bytes = Write(d);
+  EXPECT_TRUE(bytes.startsWith(QByteArray(kDefaultFile) + "\"MetPrec\",#TRUE#\r\n\"-addin-\","));
+  EXPECT_EQ(Read(bytes), d);
+  d.precise_method = false;
+  EXPECT_FALSE(Write(d).contains("MetPrec")) << "off: the bytes a test always had";
+
+  // A reader that does not know the record (an older program) reads the rest as before: here,
+  // the same document as without the record. And #FALSE# reads as off.
+  TestDocument read_old = Read(bytes);
+  read_old.precise_method = false;
+  EXPECT_EQ(read_old, d);
+  EXPECT_FALSE(Read(QByteArray(kDefaultFile) + "\"MetPrec\",#FALSE#\r\n").precise_method);
+}
+
 TEST(WriteTestDocument, OscilloscopeSectionFollowsInOrderWithOneRecordPerItem) {
   TestDocument d;
   d.oscilloscope.emplace().parameter_items = {QStringLiteral("k 30% [0;10]"),

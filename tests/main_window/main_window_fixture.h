@@ -10,6 +10,7 @@
 #include <QTabBar>
 #include <QTest>
 
+#include <cmath>
 #include <memory>
 
 #include "gui_test_support.h"
@@ -18,6 +19,7 @@
 #include "main_window/test_documents.h"
 #include "widgets/frequency_range.h"
 #include "widgets/status_panels.h"
+#include "window_core/twips.h"
 
 namespace quorvel::testing {
 
@@ -38,6 +40,23 @@ class MainWindowFixture : public ::testing::Test {
     window_->activateWindow();
     QApplication::setActiveWindow(window_.get());
     ASSERT_TRUE(QTest::qWaitFor([this] { return window_->isActiveWindow(); }));
+  }
+
+  // Resizes the window and waits until it has laid itself out for its new size (or for its
+  // minimum, when the size asked for is below it).
+  void Resize(int width, int height) {
+    window_->resize(width, height);
+    QWidget* client = C<QWidget>("client");
+    ASSERT_TRUE(QTest::qWaitFor([&] {
+      const double inner_width = client->width() * TwipsPerPixelX(*window_);
+      return (window_->size() == QSize(width, height) || width < window_->width() ||
+              height < window_->height()) &&
+             std::abs(window_->geometry_twips().Frame1.width - inner_width) < 1e-6;
+    }));
+  }
+  // Waits until the timer has served the redraw asked for.
+  void WaitForRedraw() {
+    ASSERT_TRUE(QTest::qWaitFor([this] { return window_->Graphs().RedrawPending() == 0; }));
   }
 
   Form1& w() { return *window_; }

@@ -44,8 +44,7 @@ class GraphsTest : public testing::MainWindowFixture {
   }
   // Sizes the window so that the amplitude graph alone (tab 1) is 600 x 400.
   void AmplitudeGraph600x400() {
-    w().resize(600, 640 + w().height() - C<QWidget>("client")->height());
-    QTest::qWait(20);
+    Resize(600, 640 + w().height() - C<QWidget>("client")->height());
     ASSERT_EQ(G(1)->size(), QSize(600, 400));
   }
 };
@@ -180,7 +179,7 @@ TEST_F(GraphsTest, OverlayIsDrawnFromTheStoredPlaceAndTheFilterSwitch) {
   // Place the text in the middle of the graph, where nothing else is drawn in black.
   QTest::mousePress(G(1), Qt::LeftButton, {}, {250, 150});
   QTest::mouseRelease(G(1), Qt::LeftButton, {}, {250, 150});
-  QTest::qWait(250);
+  WaitForRedraw();
   auto ink_near = [&](const QImage& image) {
     int dark = 0;
     for (int y = 150; y < 170; ++y) {
@@ -191,7 +190,7 @@ TEST_F(GraphsTest, OverlayIsDrawnFromTheStoredPlaceAndTheFilterSwitch) {
   EXPECT_GT(ink_near(G(1)->image()), 10);
   C<QAction>("MenuShowFil")->trigger();
   EXPECT_FALSE(C<QAction>("MenuShowFil")->isChecked());
-  QTest::qWait(250);
+  WaitForRedraw();
   EXPECT_EQ(ink_near(G(1)->image()), 0);
 }
 
@@ -217,8 +216,7 @@ namespace quorvel {
 namespace {
 
 TEST_F(GraphsTest, ReportPanelComesBackInsideAfterTheWindowShrank) {
-  w().resize(900, 700);
-  QTest::qWait(20);
+  Resize(900, 700);
   Sweep(QStringLiteral("10"), QStringLiteral("100"), QString(), QStringLiteral("vo=vi"));
   C<QAction>("MenuShowReport")->trigger();
   auto* panel = C<QWidget>("fReport");
@@ -242,8 +240,7 @@ TEST_F(GraphsTest, ReportPanelComesBackInsideAfterTheWindowShrank) {
   C<QAction>("MenuShowReport")->trigger();
   EXPECT_EQ(panel->pos(), dragged);
   QTest::mouseClick(C<QLabel>("Label10"), Qt::LeftButton);
-  w().resize(500, 420);
-  QTest::qWait(20);
+  Resize(500, 420);
   C<QAction>("MenuShowReport")->trigger();
   const QWidget* client = C<QWidget>("client");
   EXPECT_LE(panel->geometry().right(), client->width());

@@ -16,8 +16,10 @@
 #include <QSlider>
 #include <QTabBar>
 #include <QTest>
+#include <QWindow>
 
 #include <cmath>
+#include <map>
 
 #include "graphs/response_graph.h"
 #include "gui_test_support.h"
@@ -162,8 +164,7 @@ TEST_F(MainWindowTest, MenusHoldEveryEntryWithItsCaptionAndShortcut) {
 }
 
 TEST_F(MainWindowTest, TabsArrangeTheGraphs) {
-  w().resize(700, 560);
-  QTest::qWait(10);
+  Resize(700, 560);
   const double W = InnerWidth();
   const double H = InnerHeight();
   auto* g1 = C<GraphSurface>("Grafico1");
@@ -198,14 +199,57 @@ TEST_F(MainWindowTest, TabsArrangeTheGraphs) {
 
 TEST_F(MainWindowTest, SnapsBackToTheMinimumSize) {
   w().resize(100, 100);
-  QTest::qWait(10);
+  EXPECT_TRUE(QTest::qWaitFor([this] {
+    return w().frameGeometry().width() * TwipsPerPixelX(w()) >= kMinimumOuterWidth - 15 &&
+           w().frameGeometry().height() * TwipsPerPixelY(w()) >= kMinimumOuterHeight - 15;
+  }));
+}
+
+// Where every named control of the window is, in the window's coordinates.
+std::map<QString, QRect> ControlRectangles(const QWidget& window) {
+  std::map<QString, QRect> rectangles;
+  for (const QWidget* child : window.findChildren<QWidget*>()) {
+    if (child->objectName().isEmpty() || !child->isVisibleTo(&window)) continue;
+    rectangles[child->objectName()] = QRect(child->mapTo(&window, QPoint(0, 0)), child->size());
+  }
+  return rectangles;
+}
+
+TEST_F(MainWindowTest, ATooSmallResizeAndBackRestoresEveryControl) {
+  Resize(800, 600);
+  const std::map<QString, QRect> before = ControlRectangles(w());
+  // Below the minimum: the window keeps its minimum, and its controls are laid out for it.
+  w().resize(300, 200);
+  ASSERT_TRUE(QTest::qWaitFor(
+      [this] { return std::abs(w().geometry_twips().Frame1.width - InnerWidth()) < 1e-6; }));
   EXPECT_GE(w().frameGeometry().width() * TwipsPerPixelX(w()), kMinimumOuterWidth - 15);
-  EXPECT_GE(w().frameGeometry().height() * TwipsPerPixelY(w()), kMinimumOuterHeight - 15);
+  for (const char* box : {"txtPar", "txtFil"}) {
+    EXPECT_FALSE(C<QWidget>(box)->size().isEmpty()) << box;
+  }
+  const QRect frame1 = C<QWidget>("Frame1")->geometry();
+  EXPECT_LE(frame1.bottom(), C<QWidget>("TS1")->geometry().top());
+  EXPECT_LE(C<QWidget>("Grafico1")->geometry().bottom(), C<QWidget>("SB1")->geometry().top());
+  EXPECT_LE(C<QWidget>("cmdStop")->geometry().right(), frame1.width());
+
+  Resize(800, 600);
+  const std::map<QString, QRect> after = ControlRectangles(w());
+  for (const auto& [name, rect] : before) {
+    ASSERT_TRUE(after.count(name)) << name.toStdString();
+    EXPECT_EQ(after.at(name), rect) << name.toStdString();
+  }
+}
+
+TEST_F(MainWindowTest, TheWindowSystemKnowsTheMinimumSize) {
+  const QSize margins = w().frameGeometry().size() - w().geometry().size();
+  const QSize minimum(TwipsToPixelsX(kMinimumOuterWidth, w()) - margins.width(),
+                      TwipsToPixelsY(kMinimumOuterHeight, w()) - margins.height());
+  EXPECT_EQ(w().minimumSize(), minimum);
+  ASSERT_NE(w().windowHandle(), nullptr);
+  EXPECT_EQ(w().windowHandle()->minimumSize(), minimum);
 }
 
 TEST_F(MainWindowTest, SplittersFollowTheMouseWithinTheirLimits) {
-  w().resize(700, 560);
-  QTest::qWait(10);
+  Resize(700, 560);
   auto* mx = C<QLabel>("lblMX");
   const QPoint grip(mx->width() / 2, mx->height() / 2);
   QTest::mousePress(mx, Qt::LeftButton, {}, grip);
@@ -231,8 +275,7 @@ TEST_F(MainWindowTest, SplittersFollowTheMouseWithinTheirLimits) {
   EXPECT_DOUBLE_EQ(g.TS1.top, g.lblMY.top + g.lblMY.height);
 
   // Shrinking the window pulls the vertical splitter back to W - 2400.
-  w().resize(500, 560);
-  QTest::qWait(10);
+  Resize(500, 560);
   EXPECT_DOUBLE_EQ(g.lblMX.left, std::min(2400 + 30 * TwipsPerPixelX(w()), InnerWidth() - 2400));
 }
 
@@ -276,14 +319,14 @@ TEST_F(MainWindowTest, ValueLabelClicksAddOrSubtractAndClamp) {
 }
 
 TEST_F(MainWindowTest, SeveralChangesWithinATickGiveOneRedraw) {
-  QTest::qWait(250);  // the start-up redraw is served
+  WaitForRedraw();  // the start-up redraw is served
   const int before = w().Graphs().redraw_count();
   auto* slider = C<QSlider>("SLog");
   for (int i = 0; i < 3; ++i) QTest::keyClick(slider, Qt::Key_Right);
   EXPECT_EQ(slider->value(), 13);
   EXPECT_DOUBLE_EQ(w().Graphs().LogFloor(), LogFloorForPosition(13));
   EXPECT_EQ(w().Graphs().redraw_count(), before);  // nothing is drawn before the timer's tick
-  QTest::qWait(250);
+  WaitForRedraw();
   EXPECT_EQ(w().Graphs().redraw_count(), before + 1);
   EXPECT_EQ(w().Graphs().RedrawPending(), 0);
 }

@@ -11,6 +11,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
+#include <QWindow>
 
 #include "graphs/filter_overlay.h"
 #include "oscilloscope/oscilloscope_window.h"
@@ -34,7 +35,7 @@ QStringList Readout(const Form2& osc) {
 
 TEST_F(OscilloscopeTest, AnEmptyTraceReadsSlashesAndLeavesTheScreen) {
   Form2& osc = Open([](Form2& o) { Child<QLineEdit>(o, "txtStF")->setText(QStringLiteral("x")); });
-  QTest::qWait(300);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !osc.RunRequested(); }));
   ASSERT_EQ(osc.trace().count, 0);
   auto* screen = C<GraphSurface>(osc, "Grafico1");
   EXPECT_TRUE(screen->image().isNull());  // nothing drawn, not even cleared
@@ -89,7 +90,7 @@ TEST_F(OscilloscopeTest, DisplayTogglesAskForARedraw) {
     EXPECT_TRUE(osc.RedrawRequested());
   }
   // Separated signals draw both traces in cyan, and the overlay in white.
-  QTest::qWait(250);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !osc.RedrawRequested(); }));
   const QImage& image = C<GraphSurface>(osc, "Grafico1")->image();
   bool cyan = false;
   bool red = false;
@@ -131,8 +132,7 @@ TEST_F(OscilloscopeTest, DraggingTheOverlayLabelStoresItsPosition) {
 
 TEST_F(OscilloscopeTest, TheReportPanelComesBackInsideAfterTheWindowShrank) {
   Form2& osc = OpenAndRun();
-  osc.resize(900, 700);
-  QTest::qWait(20);
+  Resize(osc, 900, 700);
   auto* screen = C<GraphSurface>(osc, "Grafico1");
   auto* icon = C<QToolButton>(osc, "cmdRep");
   // The report icon shows only near the screen's top right corner.
@@ -154,8 +154,7 @@ TEST_F(OscilloscopeTest, TheReportPanelComesBackInsideAfterTheWindowShrank) {
   const TwipRect dragged = panel->rect_twips();
   QTest::mouseClick(C<QLabel>(osc, "Label10"), Qt::LeftButton);
   EXPECT_FALSE(panel->isVisible());
-  osc.resize(300, 200);  // below the minimum: it snaps back to 7800 x 6500 twips
-  QTest::qWait(20);
+  Resize(osc, 300, 200);  // below the minimum: it snaps back to 7800 x 6500 twips
   const double tx = TwipsPerPixelX(osc);
   EXPECT_GE(osc.frameGeometry().width() * tx, 7800 - tx);
   const double inner_width = C<QWidget>(osc, "client")->width() * tx;
@@ -168,10 +167,29 @@ TEST_F(OscilloscopeTest, TheReportPanelComesBackInsideAfterTheWindowShrank) {
   EXPECT_EQ(panel->Report(), report);
 }
 
+TEST_F(OscilloscopeTest, TheWindowSystemKnowsTheMinimumSize) {
+  Form2& osc = Open();
+  const QSize margins = osc.frameGeometry().size() - osc.geometry().size();
+  const QSize minimum(TwipsToPixelsX(kOscilloscopeMinimumOuterWidth, osc) - margins.width(),
+                      TwipsToPixelsY(kOscilloscopeMinimumOuterHeight, osc) - margins.height());
+  EXPECT_EQ(osc.minimumSize(), minimum);
+  ASSERT_NE(osc.windowHandle(), nullptr);
+  EXPECT_EQ(osc.windowHandle()->minimumSize(), minimum);
+  // Below the minimum and back: the screen and the tools frame come back where they were.
+  Resize(osc, 900, 700);
+  const QRect screen = C<QWidget>(osc, "Grafico1")->geometry();
+  const QRect tools = C<QWidget>(osc, "Frame1")->geometry();
+  Resize(osc, 300, 200);
+  EXPECT_LE(C<QWidget>(osc, "Grafico1")->geometry().bottom(),
+            C<QWidget>(osc, "Frame1")->geometry().top());
+  Resize(osc, 900, 700);
+  EXPECT_EQ(C<QWidget>(osc, "Grafico1")->geometry(), screen);
+  EXPECT_EQ(C<QWidget>(osc, "Frame1")->geometry(), tools);
+}
+
 TEST_F(OscilloscopeTest, LayoutFollowsTheWindowSizeAndTheScreenIsRedrawn) {
   Form2& osc = OpenAndRun();
-  osc.resize(1000, 800);
-  QTest::qWait(20);
+  Resize(osc, 1000, 800);
   const OscilloscopeGeometry& g = osc.geometry_twips();
   const double W = C<QWidget>(osc, "client")->width() * TwipsPerPixelX(osc);
   const double H = C<QWidget>(osc, "client")->height() * TwipsPerPixelY(osc);

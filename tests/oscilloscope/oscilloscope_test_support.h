@@ -14,9 +14,11 @@
 #include <QMessageBox>
 #include <QPointer>
 #include <QScrollBar>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 
+#include <cmath>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -33,6 +35,7 @@
 #include "scripting/script_host.h"
 #include "widgets/frequency_range.h"
 #include "widgets/run_launcher.h"
+#include "window_core/twips.h"
 
 namespace quorvel::testing {
 
@@ -171,6 +174,24 @@ class ScopeTestBase : public ::testing::Test {
   template <typename T>
   static T* C(const Form2& osc, const char* name) {
     return Child<T>(osc, name);
+  }
+  // Waits for the next tick of the window's timer, after which the requests made before it are
+  // served (or, for a run, started and over).
+  static void WaitForTick(const Form2& osc) {
+    QSignalSpy ticks(Child<QTimer>(osc, "Timer1"), &QTimer::timeout);
+    ASSERT_TRUE(ticks.wait(2000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !osc.running(); }));
+  }
+  // Resizes the window and waits until it has laid itself out for its new size (or for its
+  // minimum, when the size asked for is below it).
+  static void Resize(Form2& osc, int width, int height) {
+    osc.resize(width, height);
+    const QWidget* client = Child<QWidget>(osc, "client");
+    ASSERT_TRUE(QTest::qWaitFor([&] {
+      const double inner_width = client->width() * TwipsPerPixelX(osc);
+      return (osc.size() == QSize(width, height) || width < osc.width() || height < osc.height()) &&
+             std::abs(osc.geometry_twips().Frame1.width - inner_width) < 1e-6;
+    }));
   }
   // Runs are kept short: one oscillation and 100 samples unless a test asks for more.
   static void ShortRuns(Form2& osc) {

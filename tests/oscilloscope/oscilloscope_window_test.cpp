@@ -188,7 +188,7 @@ TEST_F(OscilloscopeWithMainTest, OpeningCopiesTheFrequencySettingsAndReopeningKe
   SetReversedValue(*C<QScrollBar>(*osc, "SOsc"), 1);
   SetReversedValue(*C<QScrollBar>(*osc, "SCa"), 100);
   ASSERT_TRUE(WaitForRuns(*osc, 1));
-  EXPECT_DOUBLE_EQ(osc->last_run().RunFrequency, 2000);
+  EXPECT_DOUBLE_EQ(osc->last_run().frequency, 2000);
   const int samples = osc->trace().count;
   ASSERT_GT(samples, 0);
   const QString report = Report(*osc);
@@ -306,7 +306,7 @@ TEST_F(OscilloscopeTest, EachWaveformRunsThroughTheWindow) {
   // A typed statement runs on Enter only.
   waveforms->lineEdit()->selectAll();
   QTest::keyClicks(waveforms->lineEdit(), QStringLiteral("vi = 0.5"));
-  QTest::qWait(250);
+  WaitForTick(osc);
   EXPECT_EQ(osc.run_count(), names.size());
   QTest::keyClick(waveforms->lineEdit(), Qt::Key_Return);
   ASSERT_TRUE(WaitForRuns(osc, static_cast<int>(names.size()) + 1));
@@ -562,14 +562,14 @@ TEST_F(OscilloscopeTest, ARequestMadeDuringARunIsServedAfterIt) {
 TEST_F(OscilloscopeTest, InvalidFrequencyTextsPreventTheRunSilently) {
   Form2& osc =
       Open([](Form2& o) { Child<QLineEdit>(o, "txtStF")->setText(QStringLiteral("0,0001")); });
-  QTest::qWait(300);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !osc.RunRequested(); }));
   EXPECT_EQ(osc.run_count(), 0);
   EXPECT_EQ(osc.trace().count, 0);
   EXPECT_FALSE(osc.RunRequested());
   Child<QLineEdit>(osc, "txtStF")->setText(QStringLiteral("1"));
   Child<QLineEdit>(osc, "txtEnF")->setText(QStringLiteral("abc"));
   QTest::mouseClick(C<QPushButton>(osc, "cmdAgg"), Qt::LeftButton);
-  QTest::qWait(300);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !osc.RunRequested(); }));
   EXPECT_EQ(osc.run_count(), 0);
 }
 

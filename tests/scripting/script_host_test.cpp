@@ -5,9 +5,15 @@
 #include <atomic>
 #include <chrono>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <limits>
+#include <optional>
+#include <stdexcept>
 #include <thread>
+#include <vector>
+
+#include <unistd.h>
 
 #include <QStringList>
 
@@ -36,6 +42,17 @@ class ScriptHostTest : public ::testing::Test {
     return v.number();
   }
 };
+
+std::size_t ResidentMiB() {
+  std::FILE* f = std::fopen("/proc/self/statm", "r");
+  unsigned long size = 0;
+  unsigned long resident = 0;
+  if (f != nullptr) {
+    if (std::fscanf(f, "%lu %lu", &size, &resident) != 2) resident = 0;
+    std::fclose(f);
+  }
+  return static_cast<std::size_t>(resident) * static_cast<std::size_t>(sysconf(_SC_PAGESIZE)) >> 20;
+}
 
 bool SameBits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
@@ -310,6 +327,188 @@ TEST(ScriptHostLimits, AMemoryBombFailsWithinSecondsAndLeavesTheHostUsable) {
   EXPECT_LT(elapsed, 8s);
   EXPECT_TRUE(host.Evaluate(u"a = null"_qs).ok());
   EXPECT_EQ(host.Evaluate(u"[1, 2, 3].length"_qs)->number(), 3);
+}
+
+// ---- A fresh global scope ----------------------------------------------------------------------
+
+TEST_F(ScriptHostTest, AFreshGlobalScopeForgetsEverythingAScriptDid) {
+  ASSERT_TRUE(host_.LoadCode(PreludeText()).ok());
+  Eval(
+      u"mine = 5; let lx = 1; function sgn(n){ return 0.25 }\r\n"
+      "Object.defineProperty(globalThis, 'vo', {get: function(){ return 0.25 }, set: "
+      "function(v){}})\r\n"
+      "Math.sin = null; Object.freeze(globalThis)"_qs);
+  EXPECT_EQ(Number(u"sgn(7)"_qs), 0.25);
+  ASSERT_GT(host_.CompileCacheSize(), 0u);
+
+  ASSERT_TRUE(host_.ResetGlobalScope().ok());
+  EXPECT_EQ(host_.CompileCacheSize(), 0u);
+  EXPECT_EQ(Eval(u"typeof mine + typeof lx + typeof sgn"_qs).text(),
+            u"undefinedundefinedundefined"_qs);
+  EXPECT_EQ(Number(u"Math.sin(0)"_qs), 0);
+  ASSERT_TRUE(host_.LoadCode(PreludeText()).ok());
+  EXPECT_EQ(Number(u"vi = 0.5; vo = sgn(vi); vo"_qs), 1);
+  EXPECT_EQ(*host_.GetNumber(u"vo"_qs), 1);
+  ASSERT_TRUE(host_.SetNumber(u"vo"_qs, 3).ok());
+  EXPECT_EQ(Number(u"vo"_qs), 3);
+  // Within one scope globals persist, as before.
+  Eval(u"kept = 9"_qs);
+  EXPECT_EQ(Number(u"kept"_qs), 9);
+}
+
+TEST_F(ScriptHostTest, AFreshScopeEndsTheRunInProgress) {
+  ASSERT_TRUE(host_.BeginRun({u"vo"_qs}, u"vo = 1"_qs, QString()).ok());
+  ASSERT_TRUE(host_.ResetGlobalScope().ok());
+  auto restored = host_.RestoreRunState(0.001, 0, nullptr);
+  ASSERT_FALSE(restored.ok());
+  EXPECT_EQ(restored.error().number, script_errors::kNoRun);
+}
+
+TEST_F(ScriptHostTest, FunctionsDoNotHandOutTheirCallers) {
+  // The ECMAScript %ThrowTypeError% accessors, whatever the caller.
+  auto caller =
+      host_.Evaluate(u"function f(){ return f.caller } (function g(){ return f() })()"_qs);
+  ASSERT_FALSE(caller.ok());
+  EXPECT_EQ(caller.error().number, script_errors::kTypeError);
+  auto args = host_.Evaluate(u"function h(){ return h.arguments } h()"_qs);
+  ASSERT_FALSE(args.ok());
+  EXPECT_EQ(args.error().number, script_errors::kTypeError);
+  EXPECT_EQ(
+      Eval(u"typeof Object.getOwnPropertyDescriptor(Function.prototype, 'caller').get"_qs).text(),
+      u"function"_qs);
+}
+
+// ---- Time-step calls without a run ------------------------------------------------------------
+
+TEST_F(ScriptHostTest, StepCallsWithNoRunFailWithAnError) {
+  for (int phase = 0; phase < 2; ++phase) {
+    SCOPED_TRACE(phase == 0 ? "before any run" : "after EndRun");
+    if (phase == 1) {
+      ASSERT_TRUE(host_.BeginRun({u"dt"_qs, u"vi"_qs, u"vo"_qs}, u"vo = vi"_qs, u"vi = 1"_qs).ok());
+      host_.EndRun();
+    }
+    host_.ResetRunState();
+    host_.SaveRunState();
+    const double vi = 0.5;
+    auto restored = host_.RestoreRunState(0.001, 0.001, &vi);
+    ASSERT_FALSE(restored.ok());
+    EXPECT_EQ(restored.error().number, script_errors::kNoRun);
+    auto input = host_.RunInputStatement();
+    ASSERT_FALSE(input.ok());
+    EXPECT_EQ(input.error().number, script_errors::kNoRun);
+    auto functions = host_.RunFunctions();
+    ASSERT_FALSE(functions.ok());
+    EXPECT_EQ(functions.error().number, script_errors::kNoRun);
+    auto output = host_.ReadOutput();
+    ASSERT_FALSE(output.ok());
+    EXPECT_EQ(output.error().number, script_errors::kNoRun);
+    host_.EndRun();
+  }
+  EXPECT_EQ(Number(u"1 + 1"_qs), 2);
+}
+
+TEST_F(ScriptHostTest, PromiseJobsNeverRun) {
+  Eval(
+      u"jobs = 0; Promise.resolve().then(function(){ jobs++ });\r\n"
+      "(async function(){ await 0; jobs++ })()"_qs);
+  EXPECT_EQ(Number(u"jobs"_qs), 0);
+}
+
+TEST(ScriptHostLimits, PromiseJobsLeaveNothingBehind) {
+  ScriptHost host;
+  const QString queue =
+      u"for (var i = 0; i < 50000; i++)\r\n"
+      "  Promise.resolve().then(function f(){ jobs++; Promise.resolve().then(f) })"_qs;
+  ASSERT_TRUE(host.Evaluate(u"jobs = 0"_qs).ok());
+  ASSERT_TRUE(host.Evaluate(queue).ok());
+  const std::size_t before = ResidentMiB();
+  // Half a million jobs queued by ten calls: kept, they would take over a hundred megabytes.
+  for (int call = 0; call < 10; ++call) ASSERT_TRUE(host.Evaluate(queue).ok());
+  EXPECT_LT(ResidentMiB(), before + 64);
+  EXPECT_EQ(host.Evaluate(u"jobs"_qs)->number(), 0);
+}
+
+// ---- Stopped calls -----------------------------------------------------------------------------
+
+TEST(ScriptHostLimits, EachStopHasItsOwnErrorAndDescription) {
+  std::vector<ScriptError> stops;
+  {
+    ScriptHost host(ScriptLimits{.call_time_limit = 300ms});
+    auto timeout = host.Evaluate(u"while (true) {}"_qs);
+    ASSERT_FALSE(timeout.ok());
+    EXPECT_EQ(timeout.error().number, script_errors::kTimeout);
+    EXPECT_EQ(timeout.error().description,
+              u"Script interrotto: la chiamata è durata più di 0,3 s"_qs);
+    stops.push_back(timeout.error());
+    EXPECT_EQ(host.Evaluate(u"6 * 7"_qs)->number(), 42);
+  }
+  // A time limit that a loaded machine cannot meet first.
+  ScriptHost host(ScriptLimits{.call_time_limit = 5s, .memory_limit = std::size_t{128} << 20});
+  auto memory = host.Evaluate(u"big = []; while (true) big.push(new Float64Array(1e6).fill(1))"_qs);
+  ASSERT_FALSE(memory.ok());
+  EXPECT_EQ(memory.error().number, script_errors::kOutOfMemory);
+  EXPECT_EQ(memory.error().description,
+            u"Script interrotto: gli script occupano più di 128 MiB di memoria"_qs);
+  stops.push_back(memory.error());
+
+  std::thread canceller([&] {
+    std::this_thread::sleep_for(100ms);
+    host.CancelRunningCall();
+  });
+  auto cancelled = host.Evaluate(u"big = null; while (true) {}"_qs);
+  canceller.join();
+  ASSERT_FALSE(cancelled.ok());
+  EXPECT_EQ(cancelled.error().number, script_errors::kCancelled);
+  EXPECT_EQ(cancelled.error().description, u"Script interrotto su richiesta"_qs);
+  stops.push_back(cancelled.error());
+
+  for (const ScriptError& error : stops) EXPECT_TRUE(script_errors::StopsTheRun(error.number));
+  EXPECT_EQ(host.Evaluate(u"6 * 7"_qs)->number(), 42);
+}
+
+TEST(ScriptHostLimits, WhatScriptsKeepAcrossCallsIsBounded) {
+  // Each call is short and small; together they would grow without end.
+  ScriptHost host(ScriptLimits{.memory_limit = std::size_t{160} << 20});
+  const std::size_t before = ResidentMiB();
+  ASSERT_TRUE(host.Evaluate(u"keep = []"_qs).ok());
+  std::optional<ScriptError> failure;
+  int calls = 0;
+  for (; calls < 100 && !failure; ++calls) {
+    auto result = host.Evaluate(u"keep.push(new Uint8Array(3e7).fill(1)); keep.length"_qs);
+    if (!result) failure = result.error();
+  }
+  ASSERT_TRUE(failure.has_value()) << "100 calls of 30 MB each went through";
+  EXPECT_EQ(failure->number, script_errors::kOutOfMemory) << failure->description.toStdString();
+  EXPECT_LT(calls, 20);
+  EXPECT_LT(ResidentMiB(), before + 160 + 256);
+  // What is held stays bounded: calls that add nothing still run, and one more push fails.
+  for (int i = 0; i < 3; ++i) {
+    auto held = host.Evaluate(u"keep.length"_qs);
+    ASSERT_TRUE(held.ok()) << held.error().description.toStdString();
+    EXPECT_EQ(held->number(), calls - 1);
+  }
+  for (int i = 0; i < 3; ++i) {
+    auto more = host.Evaluate(u"keep.push(new Uint8Array(3e7).fill(1))"_qs);
+    ASSERT_FALSE(more.ok());
+    EXPECT_EQ(more.error().number, script_errors::kOutOfMemory);
+  }
+  EXPECT_LT(ResidentMiB(), before + 160 + 256);
+  // Letting go of it makes room again.
+  ASSERT_TRUE(host.Evaluate(u"keep = null"_qs).ok());
+  EXPECT_EQ(host.Evaluate(u"1 + 1"_qs)->number(), 2);
+  auto again = host.Evaluate(u"keep = [new Uint8Array(3e7).fill(1)]; keep.length"_qs);
+  ASSERT_TRUE(again.ok()) << again.error().description.toStdString();
+  EXPECT_EQ(again->number(), 1);
+}
+
+TEST(ScriptHostLimits, ABusyHookThatThrowsStopsTheCallOnly) {
+  ScriptHost host;
+  host.SetBusyHook([] { throw std::runtime_error("window gone"); });
+  auto result = host.Evaluate(u"while (true) {}"_qs);
+  ASSERT_FALSE(result.ok());
+  EXPECT_EQ(result.error().number, script_errors::kCancelled);
+  host.SetBusyHook({});
+  EXPECT_EQ(host.Evaluate(u"2 + 2"_qs)->number(), 4);
 }
 
 }  // namespace

@@ -302,7 +302,8 @@ TEST_P(RunAttackTest, AFixedStepThatIsNotANumberAboveZeroIsRefusedBeforeTheLoop)
     EXPECT_EQ(outcome.message, QString::fromUtf16(c.message));
     EXPECT_FALSE(outcome.started());
     EXPECT_TRUE(outcome.report.isEmpty());
-    EXPECT_EQ(recorder.begin_runs, 0) << "refused before the time loop";
+    EXPECT_EQ(recorder.functions_runs, 0) << "refused before the time loop";
+    EXPECT_EQ(recorder.end_runs, recorder.begin_runs);
     EXPECT_EQ(observer.show2, 1);
     EXPECT_EQ(observer.unload2, 1);
   }

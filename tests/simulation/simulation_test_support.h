@@ -59,6 +59,7 @@ class RecordingEngine : public FilterEngine {
   int begin_runs = 0;
   int end_runs = 0;
   int resets = 0;
+  int functions_runs = 0;
   double min_dt = std::numeric_limits<double>::infinity();
   double max_dt = -std::numeric_limits<double>::infinity();
 
@@ -81,13 +82,18 @@ class RecordingEngine : public FilterEngine {
     inner_.ResetSavedState();
   }
   void SaveState() override { inner_.SaveState(); }
+  // min_dt and max_dt: the steps of the attempts, whose t is always above 0 (a run's start
+  // from rest restores the state with t = 0).
   int RestoreAndSet(double dt, double t, const double* vi) override {
-    if (dt < min_dt) min_dt = dt;
-    if (dt > max_dt) max_dt = dt;
+    if (t > 0 && dt < min_dt) min_dt = dt;
+    if (t > 0 && dt > max_dt) max_dt = dt;
     return inner_.RestoreAndSet(dt, t, vi);
   }
   Expected<double> RunInput() override { return inner_.RunInput(); }
-  ScriptStatus RunFunctions() override { return inner_.RunFunctions(); }
+  ScriptStatus RunFunctions() override {
+    ++functions_runs;
+    return inner_.RunFunctions();
+  }
   Expected<double> ReadOutput() override { return inner_.ReadOutput(); }
   void EndRun() override {
     ++end_runs;

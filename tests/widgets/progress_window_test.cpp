@@ -5,7 +5,9 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 
 #include "gui_test_support.h"
 
@@ -52,7 +54,14 @@ TEST(ProgressWindow, EstimateWaitsForAHigherPercentAndErrorsAreCounted) {
   frmStatus status(&owner);
   status.Show2(QStringLiteral("AsyncCallback"), QStringLiteral("Simulazione"));
   status.SetPB(0);
-  QTest::qWait(600);
+  // The estimate's timer has ticked once without a higher percent.
+  QTimer* estimate = nullptr;
+  for (QTimer* timer : status.findChildren<QTimer*>()) {
+    if (timer->interval() == 500) estimate = timer;
+  }
+  ASSERT_NE(estimate, nullptr);
+  QSignalSpy ticks(estimate, &QTimer::timeout);
+  ASSERT_TRUE(ticks.wait(2000));
   EXPECT_EQ(status.lblTime()->text(), QStringLiteral("stima in corso..."));
 
   status.SetPB(50);

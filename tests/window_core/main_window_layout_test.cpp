@@ -70,6 +70,14 @@ TEST(LayoutMainWindow, RaisesTheOuterSizeToTheMinimum) {
   LayoutMainWindow(g, size, 1);
   EXPECT_EQ(size.outer_width, 7000);
   EXPECT_EQ(size.outer_height, 6000);
+  // The layout works on the inner size that the window will have at its minimum, not on the
+  // size that was refused.
+  EXPECT_EQ(size.inner_width, 6900);
+  EXPECT_EQ(size.inner_height, 5500);
+  EXPECT_EQ(g.Frame1.width, 6900);
+  EXPECT_EQ(g.Grafico1.width, 6900);
+  EXPECT_EQ(g.Grafico1.top + g.Grafico1.height, 5500 - 375);
+  EXPECT_EQ(g.cmdHelp.top, 5500 - 360 + 8);
   WindowSize big{9000, 8000, 9120, 8800, false};
   LayoutMainWindow(g, big, 1);
   EXPECT_EQ(big.outer_width, 9120);
@@ -78,7 +86,8 @@ TEST(LayoutMainWindow, RaisesTheOuterSizeToTheMinimum) {
 
 TEST(LayoutMainWindow, SkipsSizesAWindowSystemRefusesAndGoesOn) {
   MainWindowGeometry g;
-  WindowSize size = Size(1000, 2500);
+  // A window at its minimum outer size whose frame and menu bar take most of it.
+  WindowSize size{1000, 2500, 7000, 6000, false};
   LayoutMainWindow(g, size, 1);
   // lblMX is pulled to -1400, so Frame3 would get a negative width: it keeps its own.
   EXPECT_EQ(g.lblMX.left, -1400);

@@ -39,12 +39,23 @@ TEST(LayoutOscilloscope, PlacesTheScreenAboveTheToolsAndTheButtonsRight) {
   }
 }
 
-TEST(LayoutOscilloscope, RaisesASmallOuterSizeToTheMinimumAndSkipsImpossibleSizes) {
+TEST(LayoutOscilloscope, RaisesASmallOuterSizeToTheMinimumAndLaysOutForIt) {
   OscilloscopeGeometry g;
   WindowSize size{500, 1500, 600, 2000, false};
   ASSERT_TRUE(LayoutOscilloscope(g, size, false));
   EXPECT_EQ(size.outer_width, kOscilloscopeMinimumOuterWidth);
   EXPECT_EQ(size.outer_height, kOscilloscopeMinimumOuterHeight);
+  EXPECT_EQ(size.inner_width, 7700);
+  EXPECT_EQ(size.inner_height, 6000);
+  EXPECT_EQ(g.Grafico1, (TwipRect{0, 0, 7700, 6000 - 1770 - 375}));
+  EXPECT_EQ(g.Frame1.width, 7700);
+}
+
+TEST(LayoutOscilloscope, SkipsImpossibleSizes) {
+  OscilloscopeGeometry g;
+  // A window at its minimum outer size whose frame and menu bar take most of it.
+  WindowSize size{500, 1500, 7800, 6500, false};
+  ASSERT_TRUE(LayoutOscilloscope(g, size, false));
   // No room for the screen: its design height stays, the frame below it follows it.
   EXPECT_EQ(g.Grafico1.height, 3900);
   EXPECT_EQ(g.Frame1.top, 3900);
