@@ -256,7 +256,7 @@ void Form1::RunSweep(double start_frequency, double end_frequency, std::int32_t 
   running_ = false;
   if (!outcome) return;
   c_.fReport->SetReport(outcome->report);
-  graphs_->SetResult(std::move(measured), functions);
+  graphs_->SetResult(std::move(measured), settings.functions);
 }
 
 void Form1::cmdStop_Click() {
