@@ -25,17 +25,21 @@ struct ReachAttack {
 
 void PrintTo(const ReachAttack& a, std::ostream* os) { *os << a.name; }
 
-const QString kFound = QStringLiteral("if (typeof found === 'undefined') { found = []\r\n");
+// Every run starts from rest: names the texts assign with "=" are state and go back to 0 at each
+// frequency. What an attack keeps across frequencies and runs is therefore defined without "=".
+const QString kFound = QStringLiteral(
+    "if (!('found' in globalThis)) { Object.defineProperty(globalThis, 'found', {value: [], "
+    "writable: true})\r\n");
 
 // Keeps what a function's caller or arguments give, whatever they are.
 const QString kGrab = QStringLiteral(
-    "  grab = function (g) {\r\n"
+    "  Object.defineProperty(globalThis, 'grab', {value: function (g) {\r\n"
     "    try { var c = g.caller; if (c && found.length === 0) found.push(c) } catch (e) {}\r\n"
     "    try { var a = g.arguments; if (a && found.length === 0) found.push(a) } catch (e) {}\r\n"
     "    try { var d = Object.getOwnPropertyDescriptor(Function.prototype, 'caller');\r\n"
     "          var c2 = d && d.get && d.get.call(g); if (c2 && found.length === 0) "
     "found.push(c2)\r\n"
-    "    } catch (e) {} }\r\n");
+    "    } catch (e) {} }})\r\n");
 
 const ReachAttack kReachAttacks[] = {
     {"caller_of_state_accessors",
@@ -67,7 +71,7 @@ const ReachAttack kReachAttacks[] = {
          u"  for (var i = 0; i < 8; i++) [Object.prototype, Array.prototype].forEach(function (p) "
          u"{\r\n"
          "    Object.defineProperty(p, i, {configurable: true, get: function () { return 0 },\r\n"
-         "      set: function (v) { found = found.concat([this]) }}) })\r\n"
+         "      set: function (v) { found.push(this) }}) })\r\n"
          "  s1 = 'a'; s2 = true }"_qs,
      u"s1 = s1 + ''; s2 = !s2; vo = vi"_qs, true},
     {"non_writable_and_deleted_names",
