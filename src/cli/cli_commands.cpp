@@ -1,7 +1,9 @@
 #include "cli/cli_commands.h"
 
 #include <QByteArray>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include <algorithm>
 #include <array>
@@ -133,6 +135,30 @@ class BusyHookScope {
 
 }  // namespace
 
+std::optional<std::string> OutputProblem(const CliOptions& options) {
+  if (!options.output || *options.output == "-") return std::nullopt;
+  const QFileInfo output(QString::fromLocal8Bit(*options.output));
+  if (output.isDir()) return std::string("è una cartella");
+  if (!output.absoluteDir().exists()) {
+    return "la cartella " + output.absolutePath().toStdString() + " non esiste";
+  }
+  if (options.file && *options.file != "-" && output.exists()) {
+    const QFileInfo test(QString::fromLocal8Bit(*options.file));
+    if (test.exists() && test.canonicalFilePath() == output.canonicalFilePath()) {
+      return std::string("è il file del test: il CSV lo sostituirebbe");
+    }
+  }
+  return std::nullopt;
+}
+
+std::optional<std::string> WriteOutputFile(const std::string& path, const std::string& csv) {
+  if (const auto problem =
+          ReplaceFileContents(QString::fromLocal8Bit(path), QByteArray::fromStdString(csv))) {
+    return problem->toStdString();
+  }
+  return std::nullopt;
+}
+
 std::string CsvNumber(double value) { return TableNumber(value); }
 
 std::string CsvField(double value) { return TableField(value); }
@@ -146,14 +172,20 @@ std::string ReportForOutput(const QString& report) {
 std::optional<TestDocument> LoadTest(const CliOptions& options, std::ostream& err) {
   TestDocument test;
   if (options.file) {
+    // "-" is the standard input, read with the same limit as a file.
+    const bool standard_input = *options.file == "-";
+    const std::string name = standard_input ? std::string("stdin") : *options.file;
     QByteArray bytes;
-    if (const auto problem = ReadFileBytes(QString::fromLocal8Bit(*options.file), bytes)) {
-      err << *options.file << ": " << problem->toStdString() << '\n';
+    const auto problem = standard_input
+                             ? ReadStandardInputBytes(bytes)
+                             : ReadFileBytes(QString::fromLocal8Bit(*options.file), bytes);
+    if (problem) {
+      err << name << ": " << problem->toStdString() << '\n';
       return std::nullopt;
     }
     CodecResult<TestDocument> read = ReadTestDocument(bytes);
     if (!read) {
-      err << *options.file << ": " << CodecMessage(read.error()) << '\n';
+      err << name << ": " << CodecMessage(read.error()) << '\n';
       return std::nullopt;
     }
     test = std::move(read.value());

@@ -67,6 +67,16 @@ struct CommandIo {
 int ExecuteRun(const RunSettings& settings, ScriptHost& host, const std::atomic<bool>& interrupt,
                CommandIo& io);
 
+// -o FILE, checked before a run so that a long run does not end in a file that cannot be
+// written: nullopt when FILE can be written as far as can be told, else what is wrong (its
+// folder does not exist, it is a folder, it is the test file itself).
+std::optional<std::string> OutputProblem(const CliOptions& options);
+
+// -o FILE after a run: the CSV replaces FILE's contents only once it is completely written
+// (ReplaceFileContents), so FILE holds either its old contents or the whole CSV. nullopt on
+// success, else the system's description of the failure.
+std::optional<std::string> WriteOutputFile(const std::string& path, const std::string& csv);
+
 // The report as written to a terminal or file: CR LF line ends made LF.
 std::string ReportForOutput(const QString& report);
 

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "simulation/oscilloscope_run.h"
+#include "window_core/version_info.h"
 
 namespace quorvel::cli {
 
@@ -28,10 +29,19 @@ std::optional<std::int64_t> ParseInteger(std::string_view text) {
   return value;
 }
 
-enum class OptionScope { Both, SweepOnly, ScopeOnly };
+// The commands an option belongs to.
+enum OptionScope : unsigned {
+  kSweepOption = 1,
+  kScopeOption = 2,
+  kCompareOption = 4,
+  kRunOption = kSweepOption | kScopeOption,
+};
 
 enum class OptionId {
   Help,
+  Version,
+  Output,
+  Tolerance,
   Parameters,
   Functions,
   Start,
@@ -48,22 +58,26 @@ struct OptionInfo {
   std::string_view name;
   OptionId id;
   bool takes_value;
-  OptionScope scope;
+  unsigned scope;  // OptionScope bits
 };
 
 constexpr OptionInfo kOptions[] = {
-    {"--help", OptionId::Help, false, OptionScope::Both},
-    {"-h", OptionId::Help, false, OptionScope::Both},
-    {"--parameters", OptionId::Parameters, true, OptionScope::Both},
-    {"--functions", OptionId::Functions, true, OptionScope::Both},
-    {"--start", OptionId::Start, true, OptionScope::SweepOnly},
-    {"--end", OptionId::End, true, OptionScope::SweepOnly},
-    {"--frequency", OptionId::Frequency, true, OptionScope::ScopeOnly},
-    {"--samples", OptionId::Samples, true, OptionScope::Both},
-    {"--oscillations", OptionId::Oscillations, true, OptionScope::Both},
-    {"--waveform", OptionId::Waveform, true, OptionScope::ScopeOnly},
-    {"--method", OptionId::Method, true, OptionScope::SweepOnly},
-    {"--report", OptionId::Report, false, OptionScope::Both},
+    {"--help", OptionId::Help, false, kRunOption | kCompareOption},
+    {"-h", OptionId::Help, false, kRunOption | kCompareOption},
+    {"--version", OptionId::Version, false, kRunOption | kCompareOption},
+    {"--parameters", OptionId::Parameters, true, kRunOption},
+    {"--functions", OptionId::Functions, true, kRunOption},
+    {"--start", OptionId::Start, true, kSweepOption},
+    {"--end", OptionId::End, true, kSweepOption},
+    {"--frequency", OptionId::Frequency, true, kScopeOption},
+    {"--samples", OptionId::Samples, true, kRunOption},
+    {"--oscillations", OptionId::Oscillations, true, kRunOption},
+    {"--waveform", OptionId::Waveform, true, kScopeOption},
+    {"--method", OptionId::Method, true, kSweepOption},
+    {"--report", OptionId::Report, false, kRunOption},
+    {"-o", OptionId::Output, true, kRunOption},
+    {"--output", OptionId::Output, true, kRunOption},
+    {"--tolerance", OptionId::Tolerance, true, kCompareOption},
 };
 
 const OptionInfo* FindOption(std::string_view name) {
@@ -100,11 +114,12 @@ class Parser {
       }
       const OptionInfo* option = FindOption(name);
       if (option == nullptr) return Error("opzione sconosciuta: " + std::string(name));
-      if (option->id == OptionId::Help) {
+      if (option->id == OptionId::Help || option->id == OptionId::Version) {
         if (inline_value) return Error("l'opzione " + std::string(name) + " non accetta un valore");
-        ParsedCommandLine help;
-        help.kind = ParsedCommandLine::Kind::Help;
-        return help;
+        ParsedCommandLine answer;
+        answer.kind = option->id == OptionId::Help ? ParsedCommandLine::Kind::Help
+                                                   : ParsedCommandLine::Kind::Version;
+        return answer;
       }
       std::string value;
       if (option->takes_value) {
@@ -164,7 +179,22 @@ class Parser {
     CliOptions& o = result_.options;
     switch (option.id) {
       case OptionId::Help:
+      case OptionId::Version:
         return true;
+      case OptionId::Output:
+        if (value.empty())
+          return Fail("l'opzione " + std::string(option.name) + " richiede un file");
+        o.output = value;
+        return true;
+      case OptionId::Tolerance: {
+        const std::optional<double> number = ParseDouble(value);
+        if (!number || !(*number >= 0 && *number <= 1e300)) {
+          return Fail("valore non valido per --tolerance: " + Quoted(value) +
+                      " (serve un numero maggiore o uguale a 0, con il punto decimale)");
+        }
+        o.tolerance = *number;
+        return true;
+      }
       case OptionId::Parameters:
         o.parameters = FilterTextFromArgument(value);
         return true;
@@ -203,35 +233,57 @@ class Parser {
   }
 
   bool Positionals(const std::vector<std::string>& positionals) {
-    if (positionals.empty()) return Fail("manca il comando: sweep o scope");
+    if (positionals.empty()) return Fail("manca il comando: sweep, scope o compare");
     const std::string& command = positionals[0];
+    CliOptions& o = result_.options;
     if (command == "sweep") {
-      result_.options.command = Command::Sweep;
+      o.command = Command::Sweep;
     } else if (command == "scope") {
-      result_.options.command = Command::Scope;
+      o.command = Command::Scope;
+    } else if (command == "compare") {
+      o.command = Command::Compare;
+      if (positionals.size() < 3) return Fail("compare confronta due file CSV: A.csv B.csv");
+      if (positionals.size() > 3) return Fail("argomento in più: " + Quoted(positionals[3]));
+      o.tables = {positionals[1], positionals[2]};
+      if (o.tables[0] == "-" && o.tables[1] == "-") {
+        return Fail("solo uno dei due file può essere lo standard input (-)");
+      }
+      return true;
     } else {
-      return Fail("comando sconosciuto: " + Quoted(command) + " (comandi: sweep, scope)");
+      return Fail("comando sconosciuto: " + Quoted(command) + " (comandi: sweep, scope, compare)");
     }
     if (positionals.size() > 2) return Fail("argomento in più: " + Quoted(positionals[2]));
-    if (positionals.size() == 2) result_.options.file = positionals[1];
-    if (!result_.options.file && !result_.options.functions) {
-      return Fail("serve un file .flt oppure --functions");
-    }
+    if (positionals.size() == 2) o.file = positionals[1];
+    if (!o.file && !o.functions) return Fail("serve un file .flt oppure --functions");
     return true;
   }
 
+  // The commands of an option's scope, for the message about an option of another command.
+  static std::string CommandsOf(unsigned scope) {
+    std::string names;
+    for (const auto& [bit, name] :
+         {std::pair{kSweepOption, "sweep"}, std::pair{kScopeOption, "scope"},
+          std::pair{kCompareOption, "compare"}}) {
+      if ((scope & bit) == 0) continue;
+      if (!names.empty()) names += " e ";
+      names += name;
+    }
+    return names;
+  }
+
   bool CheckScopes() {
-    const bool sweep = result_.options.command == Command::Sweep;
+    const Command command = result_.options.command;
+    const unsigned bit = command == Command::Sweep   ? kSweepOption
+                         : command == Command::Scope ? kScopeOption
+                                                     : kCompareOption;
     for (const OptionInfo* option : used_) {
-      if (option->scope == OptionScope::SweepOnly && !sweep) {
-        return Fail("l'opzione " + std::string(option->name) + " vale solo per sweep");
-      }
-      if (option->scope == OptionScope::ScopeOnly && sweep) {
-        return Fail("l'opzione " + std::string(option->name) + " vale solo per scope");
+      if ((option->scope & bit) == 0) {
+        return Fail("l'opzione " + std::string(option->name) + " vale solo per " +
+                    CommandsOf(option->scope));
       }
     }
     const std::optional<std::int32_t>& samples = result_.options.samples;
-    if (sweep && samples && *samples < kMinSweepSamples) {
+    if (command == Command::Sweep && samples && *samples < kMinSweepSamples) {
       return Fail("valore non valido per --samples: " + Quoted(std::to_string(*samples)) +
                   " (sweep: serve un numero intero da " + std::to_string(kMinSweepSamples) + " a " +
                   std::to_string(kMaxSamples) + ")");
@@ -262,9 +314,13 @@ QString FilterTextFromArgument(const std::string& argument) {
   return converted;
 }
 
+std::string VersionText() {
+  return "quorvel-cli " + ProgramVersion().VersionText().toStdString() + "\n";
+}
+
 std::string UsageHint() {
-  return "Uso: quorvel-cli sweep|scope [FILE.flt] [opzioni]   (quorvel-cli --help per i "
-         "dettagli)\n";
+  return "Uso: quorvel-cli sweep|scope [FILE.flt] [opzioni] | compare A.csv B.csv   "
+         "(quorvel-cli --help per i dettagli)\n";
 }
 
 std::string HelpText() {
@@ -290,11 +346,14 @@ std::string HelpText() {
 Uso:
   quorvel-cli sweep [FILE.flt] [opzioni]   risposta in frequenza (ampiezza e fase)
   quorvel-cli scope [FILE.flt] [opzioni]   corsa dell'oscilloscopio nel tempo
+  quorvel-cli compare A.csv B.csv [--tolerance X]
+                                           confronta due CSV scritti da quorvel-cli
   quorvel-cli -h | --help                  questo testo
+  quorvel-cli --version                    la versione
 
-Il test (filtro e impostazioni) viene dal file .flt salvato da Quorvel. Senza file serve
---functions: il filtro è dato da --functions (e, se serve, da --parameters) con le
-impostazioni predefinite della finestra principale.
+Il test (filtro e impostazioni) viene dal file .flt salvato da Quorvel; "-" al posto del file
+è lo standard input. Senza file serve --functions: il filtro è dato da --functions (e, se
+serve, da --parameters) con le impostazioni predefinite della finestra principale.
 
 Filtro:
   --parameters TESTO   "Parametri del filtro": eseguiti prima di ogni frequenza.
@@ -333,27 +392,50 @@ scope  scrive su stdout il CSV "time_s,vi,vo,frames", una riga per campione (fra
   --samples N          campioni, da 1 a 1000000
 
 Per entrambi:
+  -o FILE, --output FILE
+                       scrive il CSV in FILE invece che su stdout. FILE è sostituito solo a
+                       simulazione finita, con il CSV completo: non resta mai a metà, e se la
+                       simulazione è rifiutata resta com'era. ("-o -": stdout)
   --report             scrive su stderr il resoconto della simulazione (a capo LF)
   -h, --help           questo testo
-  --                   fine delle opzioni (per un file il cui nome inizia con "-")
+  --version            scrive la versione ed esce
+  --                   fine delle opzioni (per un file il cui nome inizia con "-"; "./-" è
+                       un file di nome "-")
   Le opzioni si scrivono anche come --opzione=valore.
+
+compare A.csv B.csv  confronta due tabelle scritte da sweep o scope (una può essere "-",
+       lo standard input), valore per valore: le intestazioni devono essere uguali, e le
+       tabelle sono uguali se hanno le stesse righe e ogni valore corrisponde. Scrive su
+       stdout i valori diversi (riga, colonna, i due valori; al massimo 20) e quanti sono.
+  --tolerance X        due valori a e b corrispondono se |a - b| <= X * max(1, |a|, |b|):
+                       una differenza assoluta per valori fino a 1 (ampiezze), relativa per
+                       quelli più grandi (frequenze, fasi in gradi). Predefinita: 0 (uguali).
+                       Due campi vuoti corrispondono; un campo vuoto e un numero no.
+
+Controllo di regressione in uno script (sh): confronta uno sweep con un CSV salvato prima,
+per esempio con "quorvel-cli sweep filtro.flt -o riferimento.csv":
+  quorvel-cli sweep filtro.flt -o nuovo.csv || exit 2
+  quorvel-cli compare riferimento.csv nuovo.csv --tolerance 1e-6
+oppure, senza file intermedio:
+  quorvel-cli sweep filtro.flt | quorvel-cli compare riferimento.csv - --tolerance 1e-6
+  (con "set -o pipefail" in bash, anche un errore dello sweep fa fallire il comando).
 
 Numeri: sulla riga di comando con il punto decimale (1000, 2.5, 1e3); nel CSV con il punto e
 tutte le cifre che servono a rileggerli esatti. Le frequenze del file sono controllate come
 fa "Avvia": un testo non valido dà "La frequenza iniziale ..." e codice 1.
 
-Il CSV è scritto riga per riga, appena ogni punto è misurato. Un punto che il filtro rende
-non calcolabile (un'uscita che non è un numero finito) ha i campi di ampiezza e fase vuoti;
-nello scope, un valore che non è un numero finito è un campo vuoto.
+Su stdout il CSV è scritto riga per riga, appena ogni punto è misurato. Un punto che il
+filtro rende non calcolabile (un'uscita che non è un numero finito) ha i campi di ampiezza e
+fase vuoti; nello scope, un valore che non è un numero finito è un campo vuoto.
 
 Su un terminale, stderr mostra l'avanzamento (percentuale, tempo residuo stimato, errori).
-Ctrl+C (SIGINT), SIGTERM e SIGHUP fermano la simulazione come "Ferma": il CSV contiene le righe
-misurate fino a quel momento, con --report il resoconto dice "Operazione annullata", e il
-codice è quello di un programma terminato dal segnale: 130 (SIGINT), 143 (SIGTERM), 129
-(SIGHUP). Un secondo segnale, o un segnale mentre il file è ancora in lettura, termina subito
-con lo stesso codice.
+Ctrl+C (SIGINT), SIGTERM e SIGHUP fermano la simulazione come "Ferma": il CSV (su stdout o,
+con -o, in FILE) contiene le righe misurate fino a quel momento, con --report il resoconto
+dice "Operazione annullata", e il codice è quello di un programma terminato dal segnale: 130
+(SIGINT), 143 (SIGTERM), 129 (SIGHUP). Un secondo segnale, o un segnale mentre il file è
+ancora in lettura, termina subito con lo stesso codice (con -o, FILE resta com'era).
 
-Un file di test non può superare 16 MiB.
+Un file di test non può superare 16 MiB, anche dallo standard input.
 
 Ogni simulazione parte da ferma: tutte le variabili di stato valgono 0 prima che i parametri
 vengano eseguiti. Un testo che dichiara let, const o class fuori da un blocco viene rifiutato
@@ -362,15 +444,20 @@ vengano eseguiti. Un testo che dichiara let, const o class fuori da un blocco vi
 Alla fine, se il filtro ha dato errori, stderr elenca ogni errore distinto (con la riga del
 testo) e quante volte si è verificato, il primo per primo.
 
-Codici di uscita:
+Codici di uscita di sweep e scope:
   0    simulazione eseguita (gli errori del filtro sono contati nel resoconto, con --report)
   1    file illeggibile, non valido o più grande di 16 MiB, frequenza del test non valida, passo
        dt fissato dai parametri che non è un numero maggiore di 0 (o troppo piccolo), let o
-       const fuori da un blocco, errore di scrittura
+       const fuori da un blocco, FILE di -o non scrivibile, errore di scrittura
   2    riga di comando errata
   129  interrotto da SIGHUP
   130  interrotto da Ctrl+C (SIGINT)
   143  interrotto da SIGTERM
+Codici di uscita di compare:
+  0    tabelle uguali (entro la tolleranza)
+  1    tabelle diverse
+  2    riga di comando errata, file illeggibile o che non è una tabella di quorvel-cli, o
+       intestazioni diverse
 )";
 }
 

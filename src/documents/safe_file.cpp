@@ -84,14 +84,8 @@ std::optional<QString> WriteInPlace(const QString& path, const QByteArray& bytes
   return QString();
 }
 
-}  // namespace
-
-std::optional<QString> ReadFileBytes(const QString& path, QByteArray& bytes, qint64 limit) {
+std::optional<QString> ReadDeviceBytes(QIODevice& device, QByteArray& bytes, qint64 limit) {
   bytes.clear();
-  QFile file(path);
-  const QFileInfo info(path);
-  if (info.isFile() && info.size() > limit) return TooLarge(limit);
-  if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) return file.errorString();
   constexpr qint64 kChunk = 64 * 1024;
   while (true) {
     const qint64 room = limit + 1 - bytes.size();
@@ -101,10 +95,10 @@ std::optional<QString> ReadFileBytes(const QString& path, QByteArray& bytes, qin
     }
     const qint64 old_size = bytes.size();
     bytes.resize(old_size + std::min(kChunk, room));
-    const qint64 n = file.read(bytes.data() + old_size, bytes.size() - old_size);
+    const qint64 n = device.read(bytes.data() + old_size, bytes.size() - old_size);
     if (n < 0) {
       bytes.clear();
-      return file.errorString();
+      return device.errorString();
     }
     bytes.resize(old_size + n);
     if (n == 0) break;
@@ -114,6 +108,26 @@ std::optional<QString> ReadFileBytes(const QString& path, QByteArray& bytes, qin
     return TooLarge(limit);
   }
   return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<QString> ReadFileBytes(const QString& path, QByteArray& bytes, qint64 limit) {
+  bytes.clear();
+  QFile file(path);
+  const QFileInfo info(path);
+  if (info.isFile() && info.size() > limit) return TooLarge(limit);
+  if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) return file.errorString();
+  return ReadDeviceBytes(file, bytes, limit);
+}
+
+std::optional<QString> ReadStandardInputBytes(QByteArray& bytes, qint64 limit) {
+  bytes.clear();
+  QFile input;
+  if (!input.open(STDIN_FILENO, QIODevice::ReadOnly | QIODevice::Unbuffered)) {
+    return input.errorString();
+  }
+  return ReadDeviceBytes(input, bytes, limit);
 }
 
 std::optional<QString> ReplaceFileContents(const QString& path, const QByteArray& bytes) {

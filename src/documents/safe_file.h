@@ -23,6 +23,10 @@ inline constexpr qint64 kMaxTestFileBytes = qint64{16} << 20;
 std::optional<QString> ReadFileBytes(const QString& path, QByteArray& bytes,
                                      qint64 limit = kMaxTestFileBytes);
 
+// The same for the process's standard input, read to its end (a pipe, a redirected file, a
+// terminal until end of file), with the same limit and messages.
+std::optional<QString> ReadStandardInputBytes(QByteArray& bytes, qint64 limit = kMaxTestFileBytes);
+
 // Writes `bytes` to a new file beside `path` and, only once every byte is on disk, puts it in
 // place of `path`. On failure the previous file is untouched and the result is the system's
 // description of the error. (Qt's own buffered save reports success after a short write on a

@@ -1,5 +1,7 @@
 #include "graphs/measurement_table.h"
 
+#include <QFileInfo>
+
 #include <algorithm>
 #include <array>
 #include <charconv>
@@ -104,6 +106,13 @@ std::string TraceTsv(const TimeTrace& trace) {
   std::string out;
   AppendTraceTable(trace, kTabSeparator, out);
   return out;
+}
+
+QString CsvFileFilter() { return QStringLiteral("File CSV (*.csv)"); }
+
+QString CsvFilePath(const QString& name) {
+  if (!QFileInfo(name).suffix().isEmpty()) return name;
+  return name + QStringLiteral(".csv");
 }
 
 }  // namespace quorvel

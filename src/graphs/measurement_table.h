@@ -4,6 +4,8 @@
 // output, so that one tool reads both) and tab-separated text for the clipboard, which
 // spreadsheets paste into columns.
 
+#include <QString>
+
 #include <cstddef>
 #include <string>
 
@@ -48,5 +50,12 @@ std::string SweepCsv(const SweepResult& result);
 std::string SweepTsv(const SweepResult& result);
 std::string TraceCsv(const TimeTrace& trace);
 std::string TraceTsv(const TimeTrace& trace);
+
+// The save dialog's file type for tables: "File CSV (*.csv)".
+QString CsvFileFilter();
+
+// The file a table is written to for a name typed in the save dialog: the name itself when it has
+// an extension ("misure.txt"), else the name with ".csv" added ("misure" gives "misure.csv").
+QString CsvFilePath(const QString& name);
 
 }  // namespace quorvel

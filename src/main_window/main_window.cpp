@@ -20,6 +20,7 @@
 #include <utility>
 
 #include "documents/filter_clipboard.h"
+#include "main_window/response_export.h"
 #include "main_window/response_graphs.h"
 #include "main_window/test_documents.h"
 #include "oscilloscope/oscilloscope_window.h"
@@ -59,6 +60,7 @@ Form1::Form1()
   SetupMainWindowControls(*this, c_);
   graphs_ = new ResponseGraphs(*this, c_);
   documents_ = new TestDocuments(*this, c_, *graphs_);
+  new ResponseExport(*this, c_, *graphs_, *documents_);
   ConnectControls();
   c_.client->SetMinimumOuterTwips(kMinimumOuterWidth, kMinimumOuterHeight);
   ConnectWindowHelp(*this, *c_.cmdHelp, *c_.SB1, [this] { return help_file_; });
@@ -256,7 +258,7 @@ void Form1::RunSweep(double start_frequency, double end_frequency, std::int32_t 
   running_ = false;
   if (!outcome) return;
   c_.fReport->SetReport(outcome->report);
-  graphs_->SetResult(std::move(measured));
+  graphs_->SetResult(std::move(measured), settings.functions);
 }
 
 void Form1::cmdStop_Click() {
@@ -267,7 +269,8 @@ void Form1::cmdStop_Click() {
 void Form1::AsyncCallback(qint16& /*res*/) { cancel_ = true; }
 
 void Form1::RunningChanged(bool running) {
-  for (QAction* command : {c_.MenuFileNuovo, c_.MenuFileApri, c_.MenuEditIncolla}) {
+  for (QAction* command :
+       {c_.MenuFileNuovo, c_.MenuFileApri, c_.MenuEditIncolla, c_.MenuHelpEsempi}) {
     command->setEnabled(!running);
   }
   c_.cmdStart->setEnabled(!running);

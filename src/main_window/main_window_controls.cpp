@@ -116,6 +116,8 @@ void CreateMenus(QMainWindow& window, MainWindowControls& c) {
   file->addSeparator();
   c.MenuFileSalvaGrafico =
       NewAction(file, QStringLiteral("Salva &grafico..."), "MenuFileSalvaGrafico");
+  c.MenuFileEsportaDati =
+      NewAction(file, QStringLiteral("Esporta &dati..."), "MenuFileEsportaDati");
   file->addSeparator();
   c.MenuFileEsci = NewAction(file, QStringLiteral("&Esci"), "MenuFileEsci");
 
@@ -123,6 +125,7 @@ void CreateMenus(QMainWindow& window, MainWindowControls& c) {
   QMenu* copy = NewSubmenu(edit, QStringLiteral("&Copia"), "MenuEditCopia");
   c.MenuEditCopiaFiltro = NewAction(copy, QStringLiteral("&Filtro"), "MenuEditCopiaFiltro");
   c.MenuEditCopiaGrafico = NewAction(copy, QStringLiteral("&Grafico"), "MenuEditCopiaGrafico");
+  c.MenuEditCopiaDati = NewAction(copy, QStringLiteral("&Dati"), "MenuEditCopiaDati");
   c.MenuEditIncolla = NewAction(edit, QStringLiteral("&Incolla"), "MenuEditIncolla");
 
   QMenu* show = NewMenu(bar, QStringLiteral("&Visualizza"), "MenuShow");
@@ -138,14 +141,20 @@ void CreateMenus(QMainWindow& window, MainWindowControls& c) {
   c.MenuShowUnitRad = NewCheck(unit, QStringLiteral("&Radianti"), "MenuShowUnitRad", false);
   Exclusive(window, c.MenuShowUnitPura, c.MenuShowUnitDB);
   Exclusive(window, c.MenuShowUnitDeg, c.MenuShowUnitRad);
+  c.MenuShowScale = NewCheck(show, QStringLiteral("&Scale numeriche"), "MenuShowScale", false);
   show->addSeparator();
   c.MenuShowReport = NewAction(show, QStringLiteral("&Report..."), "MenuShowReport");
 
   QMenu* tools = NewMenu(bar, QStringLiteral("&Strumenti"), "MenuTools");
   c.MenuToolsOsc = NewAction(tools, QStringLiteral("Oscilloscopio..."), "MenuToolsOsc");
+  tools->addSeparator();
+  c.MenuToolsConfronta = NewAction(tools, QStringLiteral("&Confronta"), "MenuToolsConfronta");
+  c.MenuToolsCancellaConfronti =
+      NewAction(tools, QStringLiteral("Ca&ncella confronti"), "MenuToolsCancellaConfronti");
 
   QMenu* help = NewMenu(bar, QStringLiteral("&?"), "MenuHelp");
   NewAction(help, QStringLiteral("&Guida..."), "MenuHelpGuida", QKeySequence(Qt::Key_F1));
+  c.MenuHelpEsempi = NewAction(help, QStringLiteral("&Esempi..."), "MenuHelpEsempi");
   help->addSeparator();
   NewAction(help, QStringLiteral("&Informazioni..."), "MenuHelpInfo", QKeySequence(Qt::Key_F2));
   NewAction(help, QStringLiteral("&Logo..."), "MenuHelpLogo");

@@ -57,9 +57,11 @@ struct MainWindowControls {
   QAction* MenuFileSalva = nullptr;
   QAction* MenuFileSalvaNome = nullptr;
   QAction* MenuFileSalvaGrafico = nullptr;
+  QAction* MenuFileEsportaDati = nullptr;
   QAction* MenuFileEsci = nullptr;
   QAction* MenuEditCopiaFiltro = nullptr;
   QAction* MenuEditCopiaGrafico = nullptr;
+  QAction* MenuEditCopiaDati = nullptr;
   QAction* MenuEditIncolla = nullptr;
   QAction* MenuShowCF = nullptr;
   QAction* MenuShowTr = nullptr;
@@ -68,8 +70,12 @@ struct MainWindowControls {
   QAction* MenuShowUnitDB = nullptr;
   QAction* MenuShowUnitDeg = nullptr;
   QAction* MenuShowUnitRad = nullptr;
+  QAction* MenuShowScale = nullptr;
   QAction* MenuShowReport = nullptr;
   QAction* MenuToolsOsc = nullptr;
+  QAction* MenuToolsConfronta = nullptr;
+  QAction* MenuToolsCancellaConfronti = nullptr;
+  QAction* MenuHelpEsempi = nullptr;
 };
 
 // Creates the main window's controls, menus and timer with their captions, ranges and help

@@ -1,9 +1,11 @@
 #include "main_window/response_graphs.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QFrame>
 #include <QLabel>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPlainTextEdit>
@@ -13,8 +15,10 @@
 #include <QToolButton>
 
 #include <cmath>
+#include <utility>
 
 #include "graphs/filter_overlay.h"
+#include "graphs/reference_curves.h"
 #include "graphs/response_graph.h"
 #include "graphs/trace_readout.h"
 #include "main_window/main_window_controls.h"
@@ -99,16 +103,22 @@ void ResponseGraphs::ConnectControls() {
     connect(unit, &QAction::triggered, this, [this, unit] { MenuShowUnit_Click(unit); });
   }
   connect(c_.MenuShowReport, &QAction::triggered, this, &ResponseGraphs::ShowReportPanel);
+  connect(c_.MenuShowScale, &QAction::triggered, this, &ResponseGraphs::RequestRedraw);
+  connect(c_.MenuToolsConfronta, &QAction::triggered, this, [this] { (void)KeepReference(); });
+  connect(c_.MenuToolsCancellaConfronti, &QAction::triggered, this,
+          &ResponseGraphs::ClearReferences);
   connect(c_.SB1, &StatusPanels::PanelClick, this, &ResponseGraphs::SB1_PanelClick);
 }
 
-void ResponseGraphs::SetResult(SweepResult result) {
+void ResponseGraphs::SetResult(SweepResult result, const QString& functions_text) {
   result_ = std::move(result);
+  result_functions_ = functions_text;
   RedrawGraphs();
 }
 
 void ResponseGraphs::Clear() {
   result_ = SweepResult{};
+  result_functions_.clear();
   for (GraphSurface* surface : {c_.Grafico1, c_.Grafico2}) surface->SetImage(QImage());
 }
 
@@ -124,15 +134,27 @@ void ResponseGraphs::Timer1_Timer() {
   }
 }
 
-void ResponseGraphs::RedrawGraphs() {
-  ++redraw_count_;
+GraphOptions ResponseGraphs::Options() const {
   GraphOptions options;
   options.log_x = c_.chkLogX->isChecked();
   options.log_y = c_.chkLogY->isChecked();
   options.show_cutoff = c_.MenuShowCF->isChecked();
   options.log_floor = log_floor_;
-  const GraphOverlay overlay{overlay_.Fil1X, overlay_.Fil1Y, overlay_.Fil2X, overlay_.Fil2Y,
-                             c_.MenuShowFil->isChecked() ? TextWithCrLf(*c_.txtFil) : QString()};
+  options.numbered_scales = c_.MenuShowScale->isChecked();
+  options.amplitude_unit = c_.SB1->Tag(4);
+  options.references = references_;
+  return options;
+}
+
+GraphOverlay ResponseGraphs::Overlay() const {
+  return {overlay_.Fil1X, overlay_.Fil1Y, overlay_.Fil2X, overlay_.Fil2Y,
+          c_.MenuShowFil->isChecked() ? TextWithCrLf(*c_.txtFil) : QString()};
+}
+
+void ResponseGraphs::RedrawGraphs() {
+  ++redraw_count_;
+  const GraphOptions options = Options();
+  const GraphOverlay overlay = Overlay();
   QImage amplitude = c_.Grafico1->NewImage();
   QImage phase = c_.Grafico2->NewImage();
   bool drawn = false;
@@ -152,6 +174,7 @@ void ResponseGraphs::MenuShowUnit_Click(QAction* chosen) {
   if (chosen == c_.MenuShowUnitPura || chosen == c_.MenuShowUnitDB) {
     c_.SB1->SetTag(4, chosen == c_.MenuShowUnitDB ? kDecibelUnit.toString() : QString());
     amplitude_unit_chosen_ = true;
+    if (c_.MenuShowScale->isChecked()) RequestRedraw();  // the scale's values follow the unit
   } else {
     c_.SB1->SetTag(5,
                    chosen == c_.MenuShowUnitDeg ? kDegreeUnit.toString() : kRadianUnit.toString());
@@ -184,6 +207,7 @@ void ResponseGraphs::UpdateTrace(int graph, std::int16_t buttons, double X, doub
   input.log_floor = log_floor_;
   input.amplitude_unit = c_.SB1->Tag(4);
   input.phase_unit = c_.SB1->Tag(5);
+  input.reference_phases = ReferencePhaseExtent(references_);
   const TraceReadout readout = ComputeTrace(result_, input);
 
   ShCur_[0]->move(static_cast<int>(std::lround(readout.cursor1_x)), 0);
@@ -191,6 +215,7 @@ void ResponseGraphs::UpdateTrace(int graph, std::int16_t buttons, double X, doub
   c_.SB1->SetText(3, readout.frequency_text);
   c_.SB1->SetText(4, readout.amplitude_text);
   c_.SB1->SetText(5, readout.phase_text);
+  ShowReferenceReadout(readout.frequency);
   if (readout.overlay_label_follows) {
     ShFil_[graph == 2 ? 1 : 0]->move(static_cast<int>(std::lround(X)),
                                      static_cast<int>(std::lround(Y)));
@@ -260,6 +285,35 @@ bool ResponseGraphs::eventFilter(QObject* watched, QEvent* event) {
 void ResponseGraphs::ShowReportPanel() {
   c_.fReport->ShowPanel(c_.client->width() * TwipsPerPixelX(window_),
                         c_.client->height() * TwipsPerPixelY(window_));
+}
+
+// ---- Reference curves
+
+bool ResponseGraphs::KeepReference() {
+  if (!AddReferenceCurve(references_, result_, result_functions_)) {
+    QMessageBox::information(&window_, QApplication::applicationName(),
+                             QStringLiteral("Non ci sono misure da confrontare: prima avviare "
+                                            "una simulazione"));
+    return false;
+  }
+  RequestRedraw();
+  return true;
+}
+
+void ResponseGraphs::ClearReferences() {
+  references_.clear();
+  ShowReferenceReadout(std::nullopt);
+  RequestRedraw();
+}
+
+void ResponseGraphs::ShowReferenceReadout(std::optional<double> frequency) {
+  if (references_.empty()) {
+    if (panel2_before_readout_) c_.SB1->SetText(2, *std::exchange(panel2_before_readout_, {}));
+    return;
+  }
+  if (!panel2_before_readout_) panel2_before_readout_ = c_.SB1->Text(2);
+  c_.SB1->SetText(2, ReferenceReadoutText(
+                         ReadReferences(references_, frequency, c_.SB1->Tag(4), c_.SB1->Tag(5))));
 }
 
 }  // namespace quorvel

@@ -5,7 +5,10 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
+#include <vector>
 
+#include "graphs/response_graph.h"
 #include "simulation/frequency_sweep.h"
 
 class QAction;
@@ -23,8 +26,8 @@ struct MainWindowControls;
 // The main window's graph pane: the amplitude and phase surfaces `Grafico1` and `Grafico2` with
 // the result they show, their cursor lines `ShCur1`/`ShCur2`, the filter text overlay and its
 // drag labels `ShFil1`/`ShFil2`, the report buttons `cmdRep0`/`cmdRep1`, the readout in status
-// panels 3 to 5, the units, the View menu's switches and the deferred redraw that `Timer1`
-// serves.
+// panels 3 to 5, the units, the View menu's switches, the reference curves of "Confronta" and
+// the deferred redraw that `Timer1` serves.
 class ResponseGraphs : public QObject {
   Q_OBJECT
 
@@ -39,9 +42,10 @@ class ResponseGraphs : public QObject {
 
   ResponseGraphs(QWidget& window, const MainWindowControls& controls);
 
-  // The result on show; a finished run hands its own over.
+  // The result on show; a finished run hands its own over, with the functions text it was
+  // measured with (the name of its reference curve).
   const SweepResult& result() const { return result_; }
-  void SetResult(SweepResult result);
+  void SetResult(SweepResult result, const QString& functions_text = QString());
   // No result: the surfaces go blank.
   void Clear();
 
@@ -52,6 +56,17 @@ class ResponseGraphs : public QObject {
   void RedrawGraphs();
   // Number of redraws so far (how the tests see that several requests gave one).
   int redraw_count() const { return redraw_count_; }
+  // What the window draws: the options of its switches and the filter text overlay. The graph
+  // images that the window saves are drawn with these.
+  GraphOptions Options() const;
+  GraphOverlay Overlay() const;
+
+  // "Confronta": keeps the result on show as a reference curve, drawn under the next runs'
+  // curves; false, with a message, when there is no measured point.
+  bool KeepReference();
+  // "Cancella confronti".
+  void ClearReferences();
+  const std::vector<ReferenceCurve>& references() const { return references_; }
 
   // The ratio at the bottom of a logarithmic amplitude axis, from the slider SLog.
   double LogFloor() const { return log_floor_; }
@@ -85,10 +100,16 @@ class ResponseGraphs : public QObject {
   // The unit entries work in pairs; the panels' texts change at the next pointer move.
   void MenuShowUnit_Click(QAction* chosen);
   GraphSurface* Surface(int graph) const;
+  // Status panel 2 gives the references' values under the pointer while there are any.
+  void ShowReferenceReadout(std::optional<double> frequency);
 
   QWidget& window_;
   const MainWindowControls& c_;
   SweepResult result_;
+  QString result_functions_;
+  std::vector<ReferenceCurve> references_;
+  // What panel 2 showed before the references' readout took it, given back when they go.
+  std::optional<QString> panel2_before_readout_;
   double redraw_pending_ = 0;
   double log_floor_ = 0.1;
   OverlayPositions overlay_;

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
+#include <QDir>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPlainTextEdit>
@@ -23,13 +24,13 @@
 #include "widgets/frequency_range.h"
 #include "widgets/graph_surface.h"
 #include "widgets/status_panels.h"
+#include "window_core/data_folders.h"
 
 namespace quorvel {
 
 namespace {
 
 const QString kTestFilter = QStringLiteral("File filtro (*.flt)");
-const QString kBitmapFilter = QStringLiteral("Immagine bitmap (*.bmp)");
 
 QString WithLf(const QString& text) {
   return QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
@@ -74,11 +75,10 @@ TestDocuments::TestDocuments(Form1& window, const MainWindowControls& controls,
 void TestDocuments::ConnectMenus() {
   connect(c_.MenuFileNuovo, &QAction::triggered, this, [this] { (void)ConfirmDiscard(); });
   connect(c_.MenuFileApri, &QAction::triggered, this, &TestDocuments::MenuFileApri_Click);
+  connect(c_.MenuHelpEsempi, &QAction::triggered, this, &TestDocuments::MenuHelpEsempi_Click);
   connect(c_.MenuFileSalva, &QAction::triggered, this, [this] { (void)SaveTest(test_path_); });
   connect(c_.MenuFileSalvaNome, &QAction::triggered, this,
           [this] { (void)SaveTestAs(test_path_); });
-  connect(c_.MenuFileSalvaGrafico, &QAction::triggered, this,
-          &TestDocuments::MenuFileSalvaGrafico_Click);
   connect(c_.MenuEditCopiaFiltro, &QAction::triggered, this,
           &TestDocuments::MenuEditCopiaFiltro_Click);
   connect(c_.MenuEditCopiaGrafico, &QAction::triggered, this,
@@ -297,15 +297,18 @@ void TestDocuments::MenuFileApri_Click() {
   if (OpenTest(path)) emit Opened();
 }
 
-void TestDocuments::MenuFileSalvaGrafico_Click() {
-  const QString chosen =
-      window_.Dialogs().Ask(&window_, true, kBitmapFilter, QString(), test_path_);
-  if (chosen.isEmpty()) return;
-  const QByteArray bytes = BitmapBytes(c_.Grafico1->SurfaceImage());
-  const std::optional<QString> problem =
-      bytes.isEmpty() ? std::optional(QStringLiteral("Impossibile creare l'immagine"))
-                      : ReplaceFileContents(chosen, bytes);
-  if (problem) ShowFileError(*problem);
+FileDialogs& TestDocuments::Dialogs() { return window_.Dialogs(); }
+
+void TestDocuments::MenuHelpEsempi_Click() {
+  const QString folder = ExamplesFolderFor(QCoreApplication::applicationDirPath());
+  if (!ExamplesAvailable(folder)) {
+    QMessageBox::warning(&window_, QStringLiteral("Errore"),
+                         QStringLiteral("Gli esempi non sono installati (cartella %1)")
+                             .arg(QDir::toNativeSeparators(folder)));
+    return;
+  }
+  window_.Dialogs().OpenNextIn(folder);
+  MenuFileApri_Click();
 }
 
 void TestDocuments::MenuEditCopiaFiltro_Click() {

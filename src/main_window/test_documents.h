@@ -9,13 +9,14 @@
 
 namespace quorvel {
 
+class FileDialogs;
 class Form1;
 class ResponseGraphs;
 struct MainWindowControls;
 
 // The main window's document controller: the test as the controls show it (collect and apply,
 // record by record), test files (write, read, "Apri...", "Salva", "Salva con nome...", "Nuovo"
-// and the question about unsaved changes), the graph export and the filter's clipboard layout.
+// and the question about unsaved changes) and the filter's clipboard layout.
 // It keeps the test's state: `TestModified` and `TestPath`.
 class TestDocuments : public QObject {
   Q_OBJECT
@@ -38,6 +39,8 @@ class TestDocuments : public QObject {
   bool OpenChosenTest(const QString& chosen);
   bool ConfirmDiscard();
   void ResetTest();
+  // The window's file dialogs, which remember where the last one was left.
+  FileDialogs& Dialogs();
 
  signals:
   // A test was opened: the window shows its name and previews it.
@@ -48,7 +51,8 @@ class TestDocuments : public QObject {
   void ApplyMainDocument(const TestDocument& document, const Record& record);
   void ShowFileError(const QString& description);
   void MenuFileApri_Click();
-  void MenuFileSalvaGrafico_Click();
+  // "?" > "Esempi...": "Apri..." in the folder of the example tests.
+  void MenuHelpEsempi_Click();
   void MenuEditCopiaFiltro_Click();
   void MenuEditCopiaGrafico_Click();
   void MenuEditIncolla_Click();

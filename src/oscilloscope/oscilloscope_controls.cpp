@@ -100,11 +100,14 @@ void CreateMenus(QMainWindow& window, OscilloscopeControls& c) {
   c.MenuFileSalva = NewAction(file, QStringLiteral("&Salva"), "MenuFileSalva");
   c.MenuFileSalvaGrafico =
       NewAction(file, QStringLiteral("Salva &grafico..."), "MenuFileSalvaGrafico");
+  c.MenuFileEsportaDati =
+      NewAction(file, QStringLiteral("Esporta &dati..."), "MenuFileEsportaDati");
   file->addSeparator();
   c.MenuFileChiudi = NewAction(file, QStringLiteral("&Chiudi"), "MenuFileChiudi");
 
   QMenu* edit = NewMenu(bar, QStringLiteral("&Modifica"), "MenuEdit");
   c.MenuEditCopia = NewAction(edit, QStringLiteral("&Copia"), "MenuEditCopia");
+  c.MenuEditCopiaDati = NewAction(edit, QStringLiteral("Copia &dati"), "MenuEditCopiaDati");
 
   QMenu* show = NewMenu(bar, QStringLiteral("&Visualizza"), "MenuShow");
   QMenu* graph = NewSubmenu(show, QStringLiteral("&Grafico"), "MenuShowGraf");

@@ -50,8 +50,10 @@ struct OscilloscopeControls {
 
   QAction* MenuFileSalva = nullptr;
   QAction* MenuFileSalvaGrafico = nullptr;
+  QAction* MenuFileEsportaDati = nullptr;
   QAction* MenuFileChiudi = nullptr;
   QAction* MenuEditCopia = nullptr;
+  QAction* MenuEditCopiaDati = nullptr;
   QAction* MenuShowSepSign = nullptr;
   QAction* MenuShowPD = nullptr;
   QAction* MenuShowFil = nullptr;

@@ -18,6 +18,7 @@
 #include "numbers/reversed_value.h"
 #include "oscilloscope/oscilloscope_host.h"
 #include "oscilloscope/parameter_list.h"
+#include "oscilloscope/scope_export.h"
 #include "oscilloscope/scope_pane.h"
 #include "scripting/script_host.h"
 #include "simulation/script_filter_engine.h"
@@ -38,7 +39,8 @@ Form2::Form2(OscilloscopeHost& host) : host_(host) {
   setObjectName(QStringLiteral("Form2"));
   setWindowTitle(QStringLiteral("Oscilloscopio"));
   SetupOscilloscopeControls(*this, c_);
-  screen_ = new ScopePane(*this, c_, host_.Dialogs(), [this] { return CurrentOverlayText(); });
+  screen_ = new ScopePane(*this, c_, [this] { return CurrentOverlayText(); });
+  new ScopeExport(*this, c_, *screen_, host_.Dialogs());
   parameters_ = new ParameterList(*this, c_);
   ConnectControls();
   c_.client->SetMinimumOuterTwips(kOscilloscopeMinimumOuterWidth, kOscilloscopeMinimumOuterHeight);

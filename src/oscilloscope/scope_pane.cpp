@@ -3,7 +3,6 @@
 #include <QAction>
 #include <QClipboard>
 #include <QCoreApplication>
-#include <QFileDialog>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QLabel>
@@ -20,7 +19,6 @@
 #include "graphs/scope_screen.h"
 #include "oscilloscope/oscilloscope_controls.h"
 #include "widgets/client_area.h"
-#include "widgets/file_dialogs.h"
 #include "widgets/graph_surface.h"
 #include "widgets/report_panel.h"
 #include "widgets/status_panels.h"
@@ -30,12 +28,8 @@
 namespace quorvel {
 
 ScopePane::ScopePane(QMainWindow& window, const OscilloscopeControls& controls,
-                     FileDialogs& dialogs, std::function<QString()> overlay_text)
-    : QObject(&window),
-      window_(window),
-      c_(controls),
-      dialogs_(dialogs),
-      overlay_text_(std::move(overlay_text)) {
+                     std::function<QString()> overlay_text)
+    : QObject(&window), window_(window), c_(controls), overlay_text_(std::move(overlay_text)) {
   CreateOverlays();
   ConnectMenus();
   c_.Grafico1->installEventFilter(this);
@@ -62,8 +56,6 @@ void ScopePane::CreateOverlays() {
 }
 
 void ScopePane::ConnectMenus() {
-  connect(c_.MenuFileSalvaGrafico, &QAction::triggered, this,
-          &ScopePane::MenuFileSalvaGrafico_Click);
   connect(c_.MenuEditCopia, &QAction::triggered, this, &ScopePane::MenuEditCopia_Click);
   for (QAction* toggle : {c_.MenuShowSepSign, c_.MenuShowPD, c_.MenuShowFil}) {
     connect(toggle, &QAction::triggered, this, &ScopePane::RedrawWanted);
@@ -81,18 +73,21 @@ void ScopePane::SetOverlay(float x, float y) {
   fil_y_ = y;
 }
 
-void ScopePane::RedrawScope() {
+bool ScopePane::DrawScreen(QPainter& painter, QSizeF size) const {
   const bool show_overlay = c_.MenuShowFil->isChecked();
   const QString overlay = show_overlay ? overlay_text_() : QString();
+  return DrawScope(painter, size, trace_, VoltsPerDivision(c_.txtVDivI->text()).value_or(1),
+                   VoltsPerDivision(c_.txtVDivO->text()).value_or(1),
+                   c_.MenuShowSepSign->isChecked(), c_.MenuShowPD->isChecked(), overlay,
+                   show_overlay ? fil_x_ : 0.0, show_overlay ? fil_y_ : 0.0);
+}
+
+void ScopePane::RedrawScope() {
   QImage image = c_.Grafico1->NewImage();
   bool drawn = false;
   {
     QPainter painter(&image);
-    drawn = DrawScope(painter, QSizeF(image.size()), trace_,
-                      VoltsPerDivision(c_.txtVDivI->text()).value_or(1),
-                      VoltsPerDivision(c_.txtVDivO->text()).value_or(1),
-                      c_.MenuShowSepSign->isChecked(), c_.MenuShowPD->isChecked(), overlay,
-                      show_overlay ? fil_x_ : 0.0, show_overlay ? fil_y_ : 0.0);
+    drawn = DrawScreen(painter, QSizeF(image.size()));
   }
   if (!drawn) return;  // no sample: the screen keeps what it shows
   c_.Grafico1->SetImage(std::move(image));
@@ -176,13 +171,6 @@ void ScopePane::cmdRep_Click() {
 
 QImage ScopePane::ScreenImage() const {
   return c_.Grafico1->image().isNull() ? c_.Grafico1->NewImage() : c_.Grafico1->image();
-}
-
-void ScopePane::MenuFileSalvaGrafico_Click() {
-  const QString path =
-      dialogs_.Ask(&window_, true, QStringLiteral("Immagine bitmap (*.bmp)"), QString());
-  if (path.isEmpty()) return;  // cancelled
-  (void)SaveScreenBitmap(path);
 }
 
 bool ScopePane::SaveScreenBitmap(const QString& path) {

@@ -3,6 +3,7 @@
 #include <QImage>
 #include <QObject>
 #include <QPoint>
+#include <QSizeF>
 
 #include <functional>
 
@@ -12,22 +13,22 @@ class QEvent;
 class QFrame;
 class QLabel;
 class QMainWindow;
+class QPainter;
 class QToolButton;
 
 namespace quorvel {
 
-class FileDialogs;
 struct OscilloscopeControls;
 
 // The oscilloscope's screen pane: the surface `Grafico1` with the trace it shows, the cursor
 // line `ShCur1`, the overlay and its drag label `ShFil1`, the report icon `cmdRep`, the readout
-// in status panels 3 to 5 with its time unit, and the screen's export and copy.
+// in status panels 3 to 5 with its time unit, and the screen's copy (its files are ScopeExport's).
 class ScopePane : public QObject {
   Q_OBJECT
 
  public:
   // `overlay_text` gives the text printed on the screen (the filter and the input of the run).
-  ScopePane(QMainWindow& window, const OscilloscopeControls& controls, FileDialogs& dialogs,
+  ScopePane(QMainWindow& window, const OscilloscopeControls& controls,
             std::function<QString()> overlay_text);
 
   // The trace on show; a finished run hands its own over.
@@ -40,6 +41,11 @@ class ScopePane : public QObject {
   void SetOverlay(float x, float y);
 
   void RedrawScope();
+  // Draws the screen as RedrawScope does, on any surface (the graph files); false, with nothing
+  // drawn, when there is no sample.
+  bool DrawScreen(QPainter& painter, QSizeF size) const;
+  // What the screen shows, at its current size.
+  QImage ScreenImage() const;
   // A click on a status bar panel: panel 3 toggles the time unit.
   void SB1_PanelClick(int index);
   // Writes the screen's image as a bitmap file; a failure is shown in a message box titled
@@ -63,13 +69,10 @@ class ScopePane : public QObject {
   // The new unit shows at the next mouse move.
   void SetTimeUnit(const QString& tag);
   void cmdRep_Click();
-  void MenuFileSalvaGrafico_Click();
   void MenuEditCopia_Click();
-  QImage ScreenImage() const;
 
   QMainWindow& window_;
   const OscilloscopeControls& c_;
-  FileDialogs& dialogs_;
   std::function<QString()> overlay_text_;
   TimeTrace trace_;
   float fil_x_ = 0;

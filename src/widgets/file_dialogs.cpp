@@ -16,8 +16,14 @@ QString FileDialogs::StartFolder(const QString& test_path) const {
 
 QString FileDialogs::Ask(QWidget* parent, bool save, const QString& filter, const QString& proposed,
                          const QString& test_path) {
+  return AskFile(parent, save, QStringList{filter}, proposed, test_path).path;
+}
+
+ChosenFile FileDialogs::AskFile(QWidget* parent, bool save, const QStringList& filters,
+                                const QString& proposed, const QString& test_path) {
   QFileDialog dialog(parent, save ? QStringLiteral("Salva") : QStringLiteral("Apri"),
-                     StartFolder(test_path), filter);
+                     StartFolder(test_path));
+  dialog.setNameFilters(filters);
   dialog.setObjectName(QStringLiteral("CD1"));
   dialog.setOption(QFileDialog::DontUseNativeDialog);
   dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
@@ -25,7 +31,7 @@ QString FileDialogs::Ask(QWidget* parent, bool save, const QString& filter, cons
   if (!proposed.isEmpty()) dialog.selectFile(proposed);
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
   last_folder_ = dialog.directory().absolutePath();
-  return dialog.selectedFiles().constFirst();
+  return {dialog.selectedFiles().constFirst(), dialog.selectedNameFilter()};
 }
 
 }  // namespace quorvel

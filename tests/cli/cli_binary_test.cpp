@@ -130,6 +130,9 @@ class CliExitTest : public testing::TestWithParam<ExitCase> {
     ASSERT_TRUE(dir_.isValid());
     Write("bad_header.flt", "\"Quorvel - OMBRAT\",\"1.0.0\"\r\n");
     Write("bad_frequency.flt", "\"Quorvel - Ombrat\",\"1.0.0\"\r\n\"StF\",\"dieci\"\r\n");
+    Write("a.csv", "frequency_hz,amplitude,phase_deg\n10,1,-0.5\n1000,0.7071,-45\n");
+    Write("b.csv", "frequency_hz,amplitude,phase_deg\n10,1,-0.5\n1000,0.7,-45\n");
+    Write("c.csv", "time_s,vi,vo,frames\n0,0,0,1\n");
   }
   // "@name" in a case stands for the file `name` in the test's folder.
   QStringList Arguments(const QStringList& args) const {
@@ -222,6 +225,51 @@ INSTANTIATE_TEST_SUITE_P(
                  1,
                  "",
                  "Il passo dt fissato dai parametri deve essere un numero maggiore di 0\n"},
+        ExitCase{"version", {QStringLiteral("--version")}, 0, "quorvel-cli 1.", ""},
+        ExitCase{"compare_equal",
+                 {QStringLiteral("compare"), QStringLiteral("@a.csv"), QStringLiteral("@a.csv")},
+                 0,
+                 "",
+                 ""},
+        ExitCase{"compare_different",
+                 {QStringLiteral("compare"), QStringLiteral("@a.csv"), QStringLiteral("@b.csv")},
+                 1,
+                 "riga 3, amplitude: 0.7071 / 0.7 (differenza ",
+                 ""},
+        ExitCase{"compare_within_tolerance",
+                 {QStringLiteral("compare"), QStringLiteral("@a.csv"), QStringLiteral("@b.csv"),
+                  QStringLiteral("--tolerance=0.01")},
+                 0,
+                 "",
+                 ""},
+        ExitCase{"compare_other_tables",
+                 {QStringLiteral("compare"), QStringLiteral("@a.csv"), QStringLiteral("@c.csv")},
+                 2,
+                 "",
+                 "le intestazioni sono diverse"},
+        ExitCase{
+            "compare_missing_file",
+            {QStringLiteral("compare"), QStringLiteral("@a.csv"), QStringLiteral("@missing.csv")},
+            2,
+            "",
+            "missing.csv: "},
+        ExitCase{"compare_one_file",
+                 {QStringLiteral("compare"), QStringLiteral("@a.csv")},
+                 2,
+                 "",
+                 "compare"},
+        ExitCase{"output_in_a_missing_folder",
+                 {kSweep, QStringLiteral("--functions"), QStringLiteral("vo = vi"),
+                  QStringLiteral("-o"), QStringLiteral("@none/out.csv")},
+                 1,
+                 "",
+                 "non esiste"},
+        ExitCase{"output_over_the_test",
+                 {kSweep, QStringLiteral("@bad_header.flt"), QStringLiteral("-o"),
+                  QStringLiteral("@bad_header.flt")},
+                 1,
+                 "",
+                 "è il file del test"},
         ExitCase{"syntax_error_in_filter",
                  {kSweep, QStringLiteral("--functions"), QStringLiteral("vo = ("),
                   QStringLiteral("--samples"), QStringLiteral("2")},
@@ -388,6 +436,151 @@ TEST(CliInterruptTest, ASignalWhileAFifoWithoutWriterIsOpenedEndsTheTool) {
   EXPECT_EQ(o.out, "");
   EXPECT_NE(o.err.find("Interrotto."), std::string::npos) << o.err;
   EXPECT_LT(ended_after, milliseconds(3000));
+}
+
+// --- Standard input and -o FILE ---------------------------------------------------------------
+
+QByteArray FileBytes(const QString& path) {
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void WriteFile(const QString& path, const QByteArray& bytes) {
+  QFile file(path);
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  file.write(bytes);
+}
+
+// The tool with its standard input read from `input`.
+Outcome RunCliWithInput(const QStringList& args, const QString& input) {
+  QProcess process;
+  process.setStandardInputFile(input);
+  process.start(CliPath(), args);
+  Outcome o;
+  if (!process.waitForStarted(20000) || !process.waitForFinished(20000)) {
+    process.kill();
+    process.waitForFinished();
+    ADD_FAILURE() << "quorvel-cli did not finish";
+    return o;
+  }
+  o.exit_code = process.exitCode();
+  o.crashed = process.exitStatus() != QProcess::NormalExit;
+  o.out = process.readAllStandardOutput().toStdString();
+  o.err = process.readAllStandardError().toStdString();
+  return o;
+}
+
+TEST(CliStandardInputTest, ADashReadsTheTestFromStandardInputWithTheFilesLimit) {
+  const Outcome from_file = RunCli({kSweep, Example("rc_lowpass.flt")});
+  ASSERT_EQ(from_file.exit_code, 0) << from_file.err;
+  const Outcome piped = RunCliWithInput({kSweep, QStringLiteral("-")}, Example("rc_lowpass.flt"));
+  EXPECT_EQ(piped.exit_code, 0) << piped.err;
+  EXPECT_EQ(piped.out, from_file.out);
+  EXPECT_EQ(piped.err, "");
+
+  const auto start = steady_clock::now();
+  const Outcome endless =
+      RunCliWithInput({kScope, QStringLiteral("-")}, QStringLiteral("/dev/zero"));
+  EXPECT_EQ(endless.exit_code, 1);
+  EXPECT_EQ(endless.out, "");
+  EXPECT_EQ(endless.err, "stdin: Il file supera il limite di 16 MiB di un file di test\n");
+  EXPECT_LT(steady_clock::now() - start, std::chrono::seconds(5));
+
+  const Outcome empty = RunCliWithInput({kSweep, QStringLiteral("-")}, QStringLiteral("/dev/null"));
+  EXPECT_EQ(empty.exit_code, 1);
+  EXPECT_EQ(empty.err.rfind("stdin: ", 0), 0u) << empty.err;
+}
+
+class CliOutputFileTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(dir_.isValid());
+    WriteFile(Out(), "old contents\n");
+  }
+  QString Out() const { return dir_.filePath(QStringLiteral("out.csv")); }
+  QTemporaryDir dir_;
+};
+
+TEST_F(CliOutputFileTest, TheCsvGoesToTheFileAndNothingToStandardOutput) {
+  const Outcome plain = RunCli({kSweep, Example("rc_lowpass.flt")});
+  ASSERT_EQ(plain.exit_code, 0) << plain.err;
+  const Outcome to_file = RunCli({kSweep, Example("rc_lowpass.flt"), QStringLiteral("-o"), Out()});
+  EXPECT_EQ(to_file.exit_code, 0) << to_file.err;
+  EXPECT_EQ(to_file.out, "");
+  EXPECT_EQ(to_file.err, "");
+  EXPECT_EQ(FileBytes(Out()).toStdString(), plain.out);
+  EXPECT_EQ(QDir(dir_.path()).entryList(QDir::Files | QDir::Hidden).size(), 1)
+      << "no temporary file left beside it";
+
+  const Outcome dash =
+      RunCli({kSweep, Example("rc_lowpass.flt"), QStringLiteral("-o"), QStringLiteral("-")});
+  EXPECT_EQ(dash.out, plain.out) << "-o - is the standard output";
+}
+
+TEST_F(CliOutputFileTest, ARefusedRunLeavesTheFileAsItWas) {
+  const Outcome o = RunCli({kSweep, QStringLiteral("--functions"), QStringLiteral("vo = vi"),
+                            QStringLiteral("--parameters"), QStringLiteral("dt = 0"),
+                            QStringLiteral("--output"), Out()});
+  EXPECT_EQ(o.exit_code, 1);
+  EXPECT_EQ(FileBytes(Out()), "old contents\n");
+}
+
+// A cut-off run keeps in FILE the rows measured so far, as on standard output; FILE appears
+// only whole, after the run.
+TEST_F(CliOutputFileTest, ACutOffRunWritesTheRowsSoFarAndEndsWithTheSignalsStatus) {
+  const Outcome o = Interrupt({kSweep, QStringLiteral("--functions"), QStringLiteral("vo = vi"),
+                               QStringLiteral("--start=1000"), QStringLiteral("--end=1000"),
+                               QStringLiteral("--samples=1000000"),
+                               QStringLiteral("--oscillations=1"), QStringLiteral("-o"), Out()},
+                              {milliseconds(1500)}, nullptr, SIGTERM);
+  EXPECT_FALSE(o.crashed);
+  EXPECT_EQ(o.exit_code, 143) << o.err;
+  EXPECT_EQ(o.out, "");
+  const ParsedCsv csv = ParseCsv(FileBytes(Out()).toStdString(), 3);
+  ASSERT_TRUE(csv.ok) << "a whole table";
+  EXPECT_EQ(csv.header, "frequency_hz,amplitude,phase_deg");
+  EXPECT_GE(csv.rows.size(), 1u);
+  EXPECT_LT(csv.rows.size(), 1000000u);
+  EXPECT_EQ(o.err, "Operazione annullata\n");
+}
+
+TEST_F(CliOutputFileTest, ASecondSignalEndsAtOnceAndLeavesTheFileAsItWas) {
+  const Outcome o = Interrupt({kSweep, QStringLiteral("--functions"),
+                               QStringLiteral("while (true) {}"), QStringLiteral("-o"), Out()},
+                              {milliseconds(300), milliseconds(330)});
+  EXPECT_EQ(o.exit_code, 130) << o.err;
+  EXPECT_EQ(FileBytes(Out()), "old contents\n");
+}
+
+// The regression check of the help, run by the shell as written there.
+TEST(CliRegressionExampleTest, TheHelpsScriptPassesForTheSameFilterAndFailsForAnother) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  const QString script = QStringLiteral(
+      "set -o pipefail\n"
+      "cli=\"$1\"; test=\"$2\"; shift 2\n"
+      "\"$cli\" sweep \"$test\" -o riferimento.csv || exit 3\n"
+      "\"$cli\" sweep \"$test\" \"$@\" -o nuovo.csv || exit 2\n"
+      "\"$cli\" compare riferimento.csv nuovo.csv --tolerance 1e-6 || exit $?\n"
+      "\"$cli\" sweep \"$test\" \"$@\" | \"$cli\" compare riferimento.csv - --tolerance 1e-6\n");
+  const auto run = [&](const QStringList& extra) {
+    QProcess shell;
+    shell.setWorkingDirectory(dir.path());
+    shell.start(QStringLiteral("bash"),
+                QStringList{QStringLiteral("-c"), script, QStringLiteral("check"), CliPath(),
+                            Example("rc_lowpass.flt")} +
+                    extra);
+    EXPECT_TRUE(shell.waitForFinished(60000));
+    return std::pair{shell.exitCode(), shell.readAllStandardOutput().toStdString()};
+  };
+  const auto [same_status, same_out] = run({});
+  EXPECT_EQ(same_status, 0) << same_out;
+  EXPECT_EQ(same_out, "");
+  // Another time constant: the amplitudes differ beyond the tolerance.
+  const auto [other_status, other_out] =
+      run({QStringLiteral("--parameters"), QStringLiteral("RC = 1/(2*3.14159265358979*1200)")});
+  EXPECT_EQ(other_status, 1);
+  EXPECT_NE(other_out.find("Valori diversi: "), std::string::npos) << other_out;
 }
 
 TEST(CliBinaryTest, EndlessInputStopsAtTheSizeLimit) {

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "window_core/version_info.h"
+
 namespace quorvel::cli {
 namespace {
 
@@ -108,7 +110,58 @@ INSTANTIATE_TEST_SUITE_P(
         CommandLineCase{{"sweep", "a.flt", "--method=classic"}, Kind::Run, ""},
         CommandLineCase{{"sweep", "a.flt", "--method", "precisa"}, Kind::UsageError, "precisa"},
         CommandLineCase{{"sweep", "a.flt", "--method"}, Kind::UsageError, "--method"},
-        CommandLineCase{{"scope", "a.flt", "--method", "precise"}, Kind::UsageError, "sweep"}));
+        CommandLineCase{{"scope", "a.flt", "--method", "precise"}, Kind::UsageError, "sweep"},
+        // The version, like the help, wins over what follows it.
+        CommandLineCase{{"--version"}, Kind::Version, ""},
+        CommandLineCase{{"sweep", "a.flt", "--version", "--bogus"}, Kind::Version, ""},
+        CommandLineCase{{"--version=2"}, Kind::UsageError, "--version"},
+        // -o FILE for the runs.
+        CommandLineCase{{"sweep", "a.flt", "-o", "out.csv"}, Kind::Run, ""},
+        CommandLineCase{{"-o", "-", "scope", "a.flt"}, Kind::Run, ""},
+        CommandLineCase{{"scope", "a.flt", "--output=out.csv"}, Kind::Run, ""},
+        CommandLineCase{{"sweep", "a.flt", "-o"}, Kind::UsageError, "-o"},
+        CommandLineCase{{"sweep", "a.flt", "-o", ""}, Kind::UsageError, "-o"},
+        CommandLineCase{{"sweep", "a.flt", "--output="}, Kind::UsageError, "--output"},
+        // compare: two tables and a tolerance, nothing of the runs.
+        CommandLineCase{{"compare", "a.csv", "b.csv"}, Kind::Run, ""},
+        CommandLineCase{{"compare", "-", "b.csv", "--tolerance", "1e-6"}, Kind::Run, ""},
+        CommandLineCase{{"--tolerance=0", "compare", "a.csv", "-"}, Kind::Run, ""},
+        CommandLineCase{{"compare", "a.csv"}, Kind::UsageError, "compare"},
+        CommandLineCase{{"compare"}, Kind::UsageError, "compare"},
+        CommandLineCase{{"compare", "a.csv", "b.csv", "c.csv"}, Kind::UsageError, "c.csv"},
+        CommandLineCase{{"compare", "-", "-"}, Kind::UsageError, "standard input"},
+        CommandLineCase{
+            {"compare", "a.csv", "b.csv", "--tolerance", "-1"}, Kind::UsageError, "--tolerance"},
+        CommandLineCase{
+            {"compare", "a.csv", "b.csv", "--tolerance", "1,5"}, Kind::UsageError, "1,5"},
+        CommandLineCase{
+            {"compare", "a.csv", "b.csv", "--tolerance", "nan"}, Kind::UsageError, "--tolerance"},
+        CommandLineCase{
+            {"compare", "a.csv", "b.csv", "--report"}, Kind::UsageError, "sweep e scope"},
+        CommandLineCase{
+            {"compare", "a.csv", "b.csv", "-o", "x"}, Kind::UsageError, "sweep e scope"},
+        CommandLineCase{{"compare", "a.csv", "b.csv", "--start", "1"}, Kind::UsageError, "sweep"},
+        CommandLineCase{{"sweep", "a.flt", "--tolerance", "1"}, Kind::UsageError, "compare"}));
+
+TEST(CommandLineTest, KeepsTheOutputFileAndTheTables) {
+  ParsedCommandLine parsed = ParseCommandLine({"sweep", "-", "-o", "out.csv"});
+  ASSERT_EQ(parsed.kind, Kind::Run) << parsed.message;
+  EXPECT_EQ(parsed.options.file, "-");
+  EXPECT_EQ(parsed.options.output, "out.csv");
+  EXPECT_EQ(ParseCommandLine({"sweep", "a.flt"}).options.output, std::nullopt);
+
+  parsed = ParseCommandLine({"compare", "old.csv", "-", "--tolerance=2.5e-3"});
+  ASSERT_EQ(parsed.kind, Kind::Run) << parsed.message;
+  EXPECT_EQ(parsed.options.command, Command::Compare);
+  EXPECT_EQ(parsed.options.tables, (std::vector<std::string>{"old.csv", "-"}));
+  EXPECT_EQ(parsed.options.tolerance, 2.5e-3);
+  EXPECT_EQ(ParseCommandLine({"compare", "a", "b"}).options.tolerance, 0.0);
+}
+
+TEST(VersionTextTest, IsTheToolsNameAndTheProgramsVersion) {
+  EXPECT_EQ(VersionText(), "quorvel-cli " + ProgramVersion().VersionText().toStdString() + "\n");
+  EXPECT_EQ(ProgramVersion().VersionText().count(QLatin1Char('.')), 2);
+}
 
 TEST(CommandLineTest, KeepsTheMethod) {
   EXPECT_EQ(ParseCommandLine({"sweep", "a.flt"}).options.method, std::nullopt);
@@ -212,7 +265,13 @@ TEST(HelpTextTest, NamesEveryOptionAndTheExitStatuses) {
                            "quadra",
                            "triangolare",
                            "Ctrl+C",
-                           "Operazione annullata"}) {
+                           "Operazione annullata",
+                           "--version",
+                           "-o FILE",
+                           "compare A.csv B.csv",
+                           "--tolerance",
+                           "standard input",
+                           "quorvel-cli compare riferimento.csv nuovo.csv"}) {
     SCOPED_TRACE(part);
     EXPECT_NE(help.find(part), std::string::npos);
   }

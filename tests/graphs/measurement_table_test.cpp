@@ -9,6 +9,7 @@
 #include <limits>
 #include <string>
 #include <system_error>
+#include <utility>
 #include <vector>
 
 namespace quorvel {
@@ -142,6 +143,18 @@ TEST(MeasurementTableTest, NumbersAreTheShortestTextsThatReadBackExactly) {
   EXPECT_EQ(TableNumber(std::numeric_limits<double>::quiet_NaN()), "nan");
   EXPECT_EQ(TableNumber(std::numeric_limits<double>::infinity()), "inf");
   EXPECT_EQ(TableNumber(-std::numeric_limits<double>::infinity()), "-inf");
+}
+
+TEST(MeasurementTableTest, ANameWithoutExtensionGetsCsv) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"/tmp/misure", "/tmp/misure.csv"},         {"/tmp/misure.csv", "/tmp/misure.csv"},
+      {"/tmp/misure.CSV", "/tmp/misure.CSV"},     {"/tmp/misure.txt", "/tmp/misure.txt"},
+      {"/tmp/a.b/misure", "/tmp/a.b/misure.csv"},  // a dot in a folder is no extension
+  };
+  for (const auto& [typed, written] : cases) {
+    EXPECT_EQ(CsvFilePath(QString::fromUtf8(typed)), QString::fromUtf8(written)) << typed;
+  }
+  EXPECT_EQ(CsvFileFilter(), QStringLiteral("File CSV (*.csv)"));
 }
 
 }  // namespace

@@ -133,8 +133,10 @@ TEST_F(OscilloscopeTest, MenusHoldEveryEntry) {
   const Entry entries[] = {
       {"MenuFileSalva", "&Salva", false, false, true},
       {"MenuFileSalvaGrafico", "Salva &grafico...", false, false, true},
+      {"MenuFileEsportaDati", "Esporta &dati...", false, false, true},
       {"MenuFileChiudi", "&Chiudi", false, false, true},
       {"MenuEditCopia", "&Copia", false, false, true},
+      {"MenuEditCopiaDati", "Copia &dati", false, false, true},
       {"MenuShowSepSign", "&Separa segnali", true, false, true},
       {"MenuShowPD", "&Densità punti", true, false, true},
       {"MenuShowFil", "&Filtro", true, false, true},
