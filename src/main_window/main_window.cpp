@@ -84,7 +84,14 @@ Form1::Form1()
   resize(TwipsToPixelsX(9600, *this), TwipsToPixelsY(7800, *this));
 }
 
-Form1::~Form1() = default;
+Form1::~Form1() {
+  // The graphs' event filter reads the controls, which are members of this window and go before
+  // its widgets do: the filter stops first.
+  for (QWidget* watched : {static_cast<QWidget*>(c_.Grafico1), static_cast<QWidget*>(c_.Grafico2),
+                           static_cast<QWidget*>(c_.SLog)}) {
+    watched->removeEventFilter(graphs_);
+  }
+}
 
 void Form1::ConnectControls() {
   connect(c_.client, &ClientArea::Resized, this, &Form1::LayoutMainWindow);
