@@ -34,6 +34,7 @@
 #include "widgets/report_panel.h"
 #include "widgets/run_launcher.h"
 #include "widgets/status_panels.h"
+#include "widgets/text_box_guards.h"
 #include "widgets/window_help.h"
 #include "widgets/window_support.h"
 #include "window_core/help_book.h"
@@ -94,6 +95,19 @@ void Form1::ConnectControls() {
   connect(documents_, &TestDocuments::Opened, this, &Form1::PreviewOpenedTest);
   connect(launcher_, &RunLauncher::RunningChanged, this, &Form1::RunningChanged);
   for (QLabel* splitter : {c_.lblMX, c_.lblMY}) splitter->installEventFilter(this);
+  // Ctrl+A is "Apri..." wherever the focus is; a test file dropped on the window or a text box
+  // opens as "Apri..." would, once the drop is over.
+  auto* drops = new TestFileDrops(*this, [this](const QString& path) {
+    QTimer::singleShot(0, this, [this, path] { OpenFile(path); });
+  });
+  for (QPlainTextEdit* box : {c_.txtPar, c_.txtFil}) {
+    GiveKeysToMenu(*box, c_.MenuFileApri->shortcut());
+    drops->Watch(*box->viewport());
+  }
+  for (QLineEdit* box : {c_.range->txtStF(), c_.range->txtEnF()}) {
+    GiveKeysToMenu(*box, c_.MenuFileApri->shortcut());
+    drops->Watch(*box);
+  }
   // Long script calls deliver events, so the window answers while a filter spins; a cancel
   // also stops the call that is running.
   Script1_->SetBusyHook([this] {

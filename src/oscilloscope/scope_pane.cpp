@@ -88,7 +88,7 @@ void ScopePane::RedrawScope() {
   bool drawn = false;
   {
     QPainter painter(&image);
-    drawn = DrawScope(painter, QSizeF(image.size()), trace_,
+    drawn = DrawScope(painter, DrawingSize(image), trace_,
                       VoltsPerDivision(c_.txtVDivI->text()).value_or(1),
                       VoltsPerDivision(c_.txtVDivO->text()).value_or(1),
                       c_.MenuShowSepSign->isChecked(), c_.MenuShowPD->isChecked(), overlay,
