@@ -17,6 +17,7 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include <algorithm>
 #include <utility>
 
 #include "documents/filter_clipboard.h"
@@ -27,6 +28,7 @@
 #include "scripting/script_host.h"
 #include "simulation/script_filter_engine.h"
 #include "widgets/client_area.h"
+#include "widgets/context_help.h"
 #include "widgets/count_control.h"
 #include "widgets/file_dialogs.h"
 #include "widgets/frequency_range.h"
@@ -79,8 +81,10 @@ Form1::Form1()
   documents_->SetTestModified(false);
   c_.Timer1->start();
 
-  // A design size close to the layout's own minimum; the layout takes over at the first resize.
-  resize(TwipsToPixelsX(9600, *this), TwipsToPixelsY(7800, *this));
+  // A design size close to the layout's own minimum, wide enough for the help mode's hint in
+  // the status bar; the layout takes over at the first resize.
+  resize(std::max(TwipsToPixelsX(9600, *this), c_.SB1->WidthShowing(kHelpModeHint.toString())),
+         TwipsToPixelsY(7800, *this));
 }
 
 Form1::~Form1() = default;
