@@ -17,6 +17,7 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include <algorithm>
 #include <utility>
 
 #include "documents/filter_clipboard.h"
@@ -28,6 +29,7 @@
 #include "scripting/script_host.h"
 #include "simulation/script_filter_engine.h"
 #include "widgets/client_area.h"
+#include "widgets/context_help.h"
 #include "widgets/count_control.h"
 #include "widgets/file_dialogs.h"
 #include "widgets/frequency_range.h"
@@ -35,6 +37,7 @@
 #include "widgets/report_panel.h"
 #include "widgets/run_launcher.h"
 #include "widgets/status_panels.h"
+#include "widgets/text_box_guards.h"
 #include "widgets/window_help.h"
 #include "widgets/window_support.h"
 #include "window_core/help_book.h"
@@ -80,8 +83,10 @@ Form1::Form1()
   documents_->SetTestModified(false);
   c_.Timer1->start();
 
-  // A design size close to the layout's own minimum; the layout takes over at the first resize.
-  resize(TwipsToPixelsX(9600, *this), TwipsToPixelsY(7800, *this));
+  // A design size close to the layout's own minimum, wide enough for the help mode's hint in
+  // the status bar; the layout takes over at the first resize.
+  resize(std::max(TwipsToPixelsX(9600, *this), c_.SB1->WidthShowing(kHelpModeHint.toString())),
+         TwipsToPixelsY(7800, *this));
 }
 
 Form1::~Form1() {
@@ -103,6 +108,19 @@ void Form1::ConnectControls() {
   connect(documents_, &TestDocuments::Opened, this, &Form1::PreviewOpenedTest);
   connect(launcher_, &RunLauncher::RunningChanged, this, &Form1::RunningChanged);
   for (QLabel* splitter : {c_.lblMX, c_.lblMY}) splitter->installEventFilter(this);
+  // Ctrl+A is "Apri..." wherever the focus is; a test file dropped on the window or a text box
+  // opens as "Apri..." would, once the drop is over.
+  auto* drops = new TestFileDrops(*this, [this](const QString& path) {
+    QTimer::singleShot(0, this, [this, path] { OpenFile(path); });
+  });
+  for (QPlainTextEdit* box : {c_.txtPar, c_.txtFil}) {
+    GiveKeysToMenu(*box, c_.MenuFileApri->shortcut());
+    drops->Watch(*box->viewport());
+  }
+  for (QLineEdit* box : {c_.range->txtStF(), c_.range->txtEnF()}) {
+    GiveKeysToMenu(*box, c_.MenuFileApri->shortcut());
+    drops->Watch(*box);
+  }
   // Long script calls deliver events, so the window answers while a filter spins; a cancel
   // also stops the call that is running.
   Script1_->SetBusyHook([this] {

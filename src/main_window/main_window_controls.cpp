@@ -73,6 +73,7 @@ void CreateControls(QMainWindow& window, MainWindowControls& c) {
 
   c.TS1 = Named(new QTabBar(c.client), "TS1");
   c.TS1->setExpanding(false);
+  c.TS1->setElideMode(Qt::ElideNone);  // "Affianca v" and "Affianca o" whole
   c.TS1->setDrawBase(false);
   const std::array<std::pair<QString, QString>, 4> tabs{{
       {QStringLiteral("Ampiezza"), QStringLiteral("Grafico della risposta in ampiezza")},
@@ -164,15 +165,25 @@ void CreateMenus(QMainWindow& window, MainWindowControls& c) {
 // by its entries: an entry without a name would match any control.
 void PlaceFixedControls(QMainWindow& window, MainWindowControls& c) {
   const std::pair<const char*, TwipRect> fixed[] = {
-      {"Label1", {120, 240, 1455, 255}},  {"txtStF", {1680, 240, 855, 285}},
-      {"lblStFM", {2640, 240, 375, 255}}, {"SStFM", {3000, 240, 255, 255}},
-      {"Label2", {120, 600, 1455, 255}},  {"txtEnF", {1680, 600, 855, 285}},
-      {"lblEnFM", {2640, 600, 375, 255}}, {"SEnFM", {3000, 600, 255, 255}},
-      {"Label3", {120, 960, 1455, 255}},  {"chkLogX", {1680, 960, 855, 255}},
-      {"chkLogY", {2640, 960, 855, 255}}, {"SLog", {3480, 960, 1815, 255}},
-      {"Label5", {3600, 240, 855, 255}},  {"lblOsc", {4560, 240, 495, 255}},
-      {"SOsc", {5040, 240, 255, 255}},    {"Label6", {3600, 600, 855, 255}},
-      {"lblCa", {4560, 600, 495, 255}},   {"SCa", {5040, 600, 255, 255}},
+      {"Label1", {120, 240, 1455, 255}},
+      {"txtStF", {1680, 240, 855, 285}},
+      {"lblStFM", {2640, 240, 345, 255}},
+      {"SStFM", {3000, 240, 255, 255}},
+      {"Label2", {120, 600, 1455, 255}},
+      {"txtEnF", {1680, 600, 855, 285}},
+      {"lblEnFM", {2640, 600, 345, 255}},
+      {"SEnFM", {3000, 600, 255, 255}},
+      {"Label3", {120, 960, 1455, 255}},
+      {"chkLogX", {1680, 960, 855, 255}},
+      {"chkLogY", {2640, 960, 855, 255}},
+      {"SLog", {3480, 960, 1815, 255}},
+      // The value labels end a pixel before their arrows, their numbers clear of them.
+      {"Label5", {3600, 240, 855, 255}},
+      {"lblOsc", {4560, 240, 465, 255}},
+      {"SOsc", {5040, 240, 255, 255}},
+      {"Label6", {3600, 600, 855, 255}},
+      {"lblCa", {4560, 600, 465, 255}},
+      {"SCa", {5040, 600, 255, 255}},
   };
   PlaceByName(*c.Frame1, fixed, window);
 }

@@ -161,8 +161,8 @@ void ResponseGraphs::RedrawGraphs() {
   {
     QPainter amplitude_painter(&amplitude);
     QPainter phase_painter(&phase);
-    drawn = DrawGraphs(result_, amplitude_painter, QSizeF(amplitude.size()), phase_painter,
-                       QSizeF(phase.size()), options, overlay);
+    drawn = DrawGraphs(result_, amplitude_painter, DrawingSize(amplitude), phase_painter,
+                       DrawingSize(phase), options, overlay);
   }
   if (!drawn) return;  // nothing measured: the surfaces keep what they show
   c_.Grafico1->SetImage(std::move(amplitude));

@@ -38,6 +38,7 @@ QSlider* NewSlider(QWidget* parent, const char* name) {
 
 void CreateFrame1(OscilloscopeControls& c) {
   c.Frame1 = Named(new QGroupBox(QStringLiteral("Strumenti"), c.client), "Frame1");
+  c.Frame1->setProperty(kFirstRowProperty, 210);  // the waveform box
   NewLabel(QStringLiteral("Forma d'onda:"), c.Frame1, "Label1");
   c.cmbWF = Named(new QComboBox(c.Frame1), "cmbWF");
   c.cmbWF->setEditable(true);
@@ -136,20 +137,36 @@ void CreateMenus(QMainWindow& window, OscilloscopeControls& c) {
 // Controls that the layout never moves get their design rectangles once.
 void PlaceFixedControls(QMainWindow& window, OscilloscopeControls& c) {
   const std::pair<const char*, TwipRect> fixed[] = {
-      {"Label1", {120, 240, 1455, 255}},   {"cmbWF", {1620, 210, 1815, 315}},
-      {"Label2", {120, 600, 1455, 255}},   {"SFF", {1620, 570, 1815, 375}},
-      {"Label3", {120, 1020, 1455, 255}},  {"txtStF", {1620, 1005, 855, 285}},
-      {"lblStFM", {2520, 1020, 495, 255}}, {"SStFM", {3060, 1020, 255, 255}},
-      {"Label4", {120, 1380, 1455, 255}},  {"txtEnF", {1620, 1365, 855, 285}},
-      {"lblEnFM", {2520, 1380, 495, 255}}, {"SEnFM", {3060, 1380, 255, 255}},
-      {"Label5", {3480, 240, 1095, 255}},  {"txtVDivI", {4620, 225, 615, 285}},
-      {"SVDivI", {5280, 240, 1035, 255}},  {"Label6", {3480, 600, 1095, 255}},
-      {"txtVDivO", {4620, 585, 615, 285}}, {"SVDivO", {5280, 600, 1035, 255}},
-      {"Label7", {3480, 1020, 1095, 255}}, {"lblOsc", {4620, 1020, 495, 255}},
-      {"SOsc", {5160, 1020, 255, 255}},    {"Label8", {3480, 1380, 1095, 255}},
-      {"lblCa", {4620, 1380, 495, 255}},   {"SCa", {5160, 1380, 255, 255}},
-      {"cmdAddP", {120, 240, 1035, 375}},  {"cmdRmvP", {1260, 240, 1035, 375}},
-      {"SPar", {120, 675, 2175, 375}},     {"lstPar", {120, 1110, 2175, 2670}},
+      {"Label1", {120, 240, 1455, 255}},
+      {"cmbWF", {1620, 210, 1815, 315}},
+      {"Label2", {120, 600, 1455, 255}},
+      {"SFF", {1620, 570, 1815, 375}},
+      // The frequency captions are longer than the others of the column: their rows start
+      // 120 twips further right, as far as the next column allows.
+      {"Label3", {120, 1020, 1575, 255}},
+      {"txtStF", {1740, 1005, 855, 285}},
+      {"lblStFM", {2640, 1020, 495, 255}},
+      {"SStFM", {3120, 1020, 255, 255}},
+      {"Label4", {120, 1380, 1575, 255}},
+      {"txtEnF", {1740, 1365, 855, 285}},
+      {"lblEnFM", {2640, 1380, 495, 255}},
+      {"SEnFM", {3120, 1380, 255, 255}},
+      {"Label5", {3480, 240, 1095, 255}},
+      {"txtVDivI", {4620, 225, 615, 285}},
+      {"SVDivI", {5280, 240, 1035, 255}},
+      {"Label6", {3480, 600, 1095, 255}},
+      {"txtVDivO", {4620, 585, 615, 285}},
+      {"SVDivO", {5280, 600, 1035, 255}},
+      {"Label7", {3480, 1020, 1095, 255}},
+      {"lblOsc", {4620, 1020, 495, 255}},
+      {"SOsc", {5160, 1020, 255, 255}},
+      {"Label8", {3480, 1380, 1095, 255}},
+      {"lblCa", {4620, 1380, 495, 255}},
+      {"SCa", {5160, 1380, 255, 255}},
+      {"cmdAddP", {120, 240, 1035, 375}},
+      {"cmdRmvP", {1260, 240, 1035, 375}},
+      {"SPar", {120, 675, 2175, 375}},
+      {"lstPar", {120, 1110, 2175, 2670}},
   };
   PlaceByName(*c.client, fixed, window);
 }

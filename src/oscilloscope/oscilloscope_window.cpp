@@ -14,6 +14,8 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include <algorithm>
+
 #include "graphs/scope_screen.h"
 #include "numbers/reversed_value.h"
 #include "oscilloscope/oscilloscope_host.h"
@@ -23,6 +25,7 @@
 #include "scripting/script_host.h"
 #include "simulation/script_filter_engine.h"
 #include "widgets/client_area.h"
+#include "widgets/context_help.h"
 #include "widgets/count_control.h"
 #include "widgets/frequency_range.h"
 #include "widgets/graph_surface.h"
@@ -47,8 +50,10 @@ Form2::Form2(OscilloscopeHost& host) : host_(host) {
   ConnectWindowHelp(*this, *c_.cmdHelp, *c_.SB1, [this] { return host_.HelpFile(); });
   ApplyGeometry();
   Form_Load();
-  // A design size above the minimum; the layout takes over at the first resize.
-  resize(TwipsToPixelsX(10200, *this), TwipsToPixelsY(8400, *this));
+  // A design size above the minimum, wide enough for the help mode's hint in the status bar;
+  // the layout takes over at the first resize.
+  resize(std::max(TwipsToPixelsX(10200, *this), c_.SB1->WidthShowing(kHelpModeHint.toString())),
+         TwipsToPixelsY(8400, *this));
 }
 
 Form2::~Form2() {

@@ -87,7 +87,7 @@ void ScopePane::RedrawScope() {
   bool drawn = false;
   {
     QPainter painter(&image);
-    drawn = DrawScreen(painter, QSizeF(image.size()));
+    drawn = DrawScreen(painter, DrawingSize(image));
   }
   if (!drawn) return;  // no sample: the screen keeps what it shows
   c_.Grafico1->SetImage(std::move(image));

@@ -131,10 +131,26 @@ bool HelpModeOn(const QWidget& window) {
 }
 
 void SetHelpMode(QWidget& window, bool on) {
+  // Controls with a pointer of their own (text boxes, value labels, splitters, the oscilloscope's
+  // screen) show the help pointer too while help mode lasts, and get theirs back after it.
+  static constexpr char kOwnCursor[] = "helpModeOwnCursor";
   if (on) {
     window.setCursor(Qt::WhatsThisCursor);
+    for (QWidget* control : window.findChildren<QWidget*>()) {
+      if (!control->testAttribute(Qt::WA_SetCursor) || control->window() != &window) continue;
+      if (!control->property(kOwnCursor).isValid()) {
+        control->setProperty(kOwnCursor, QVariant::fromValue(control->cursor()));
+      }
+      control->setCursor(Qt::WhatsThisCursor);
+    }
   } else {
     window.unsetCursor();
+    for (QWidget* control : window.findChildren<QWidget*>()) {
+      const QVariant own = control->property(kOwnCursor);
+      if (!own.isValid()) continue;
+      control->setCursor(own.value<QCursor>());
+      control->setProperty(kOwnCursor, QVariant());
+    }
   }
 }
 

@@ -16,10 +16,16 @@ void GraphSurface::SetImage(QImage image) {
 }
 
 QImage GraphSurface::NewImage() const {
-  QImage image(std::max(width(), 1), std::max(height(), 1), QImage::Format_RGB32);
+  // At the screen's device pixel ratio, so that a high-DPI screen shows sharp lines and texts:
+  // the drawing functions draw in logical units (DrawingSize) on it.
+  const qreal ratio = devicePixelRatioF();
+  QImage image(QSize(std::max(width(), 1), std::max(height(), 1)) * ratio, QImage::Format_RGB32);
+  image.setDevicePixelRatio(ratio);
   image.fill(background_);
   return image;
 }
+
+QSizeF DrawingSize(const QImage& image) { return image.deviceIndependentSize(); }
 
 QImage GraphSurface::SurfaceImage() const {
   QImage image = NewImage();

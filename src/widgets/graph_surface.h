@@ -18,7 +18,8 @@ class GraphSurface : public QWidget {
   void SetImage(QImage image);
   // What the surface shows, at its current size.
   QImage SurfaceImage() const;
-  // A blank image of the surface's current size, ready to be drawn on.
+  // A blank image of the surface's current size at the screen's device pixel ratio, ready to be
+  // drawn on.
   QImage NewImage() const;
 
  protected:
@@ -28,5 +29,8 @@ class GraphSurface : public QWidget {
   QImage image_;
   QColor background_;
 };
+
+// The size in logical units of an image from NewImage, the size the drawing functions take.
+QSizeF DrawingSize(const QImage& image);
 
 }  // namespace quorvel

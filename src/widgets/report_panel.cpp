@@ -35,6 +35,7 @@ ReportPanel::ReportPanel(const TwipRect& design, QWidget* parent)
   Label10_->setBackgroundRole(QPalette::Highlight);
   Label10_->setForegroundRole(QPalette::HighlightedText);
   Label10_->setCursor(Qt::PointingHandCursor);
+  Label10_->setContentsMargins(6, 0, 6, 0);  // not flush against the panel's right edge
   Label10_->installEventFilter(this);
 
   txtRep_ = new QPlainTextEdit(this);
@@ -42,6 +43,8 @@ ReportPanel::ReportPanel(const TwipRect& design, QWidget* parent)
   txtRep_->setReadOnly(true);
   txtRep_->setLineWrapMode(QPlainTextEdit::NoWrap);
 
+  // Opaque: the graph's grid and curves do not show through the panel's margins.
+  setAutoFillBackground(true);
   auto* layout = new QGridLayout(this);
   layout->setContentsMargins(4, 4, 4, 4);
   layout->setHorizontalSpacing(0);

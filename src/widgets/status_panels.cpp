@@ -3,6 +3,7 @@
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLayout>
 #include <QMouseEvent>
 
 namespace quorvel {
@@ -29,6 +30,18 @@ StatusPanels::StatusPanels(int count, int readout_width, QWidget* parent) : QWid
     }
     panels_.push_back(panel);
   }
+}
+
+int StatusPanels::WidthShowing(const QString& text) const {
+  const QLabel* stretching = Panel(2);
+  const QMargins margins = layout()->contentsMargins();
+  int width = margins.left() + margins.right() + layout()->spacing() * (count() - 1);
+  for (const QLabel* panel : panels_) {
+    if (panel != stretching) width += panel->minimumWidth();
+  }
+  // The text, the indent on both sides and the sunken frame.
+  return width + stretching->fontMetrics().horizontalAdvance(text) + 2 * stretching->indent() +
+         2 * stretching->frameWidth() + 2;
 }
 
 QLabel* StatusPanels::Panel(int index) const {

@@ -23,6 +23,8 @@ class StatusPanels : public QWidget {
   QString Tag(int index) const;
   void SetTag(int index, const QString& tag);
   int count() const { return static_cast<int>(panels_.size()); }
+  // The bar's width at which the stretching panel 2 shows `text` whole.
+  int WidthShowing(const QString& text) const;
 
  signals:
   void PanelClick(int index);

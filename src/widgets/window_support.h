@@ -4,6 +4,7 @@
 // menu entry carries its name as object name.
 
 #include <QAction>
+#include <QGroupBox>
 #include <QKeySequence>
 #include <QLabel>
 #include <QMainWindow>
@@ -71,9 +72,25 @@ inline void BringForward(QWidget& window) {
   window.activateWindow();
 }
 
+// The top of a frame's first row of controls in its design, in twips: 240 unless the frame's
+// "firstRowTwips" property says otherwise.
+inline constexpr char kFirstRowProperty[] = "firstRowTwips";
+
+// How far the controls of a frame move down so that its first row lies below the frame's title
+// and border (the design put that row where the style's title and border may reach); 0 for a
+// parent that is not a frame.
+inline int FrameTitleOffset(const QWidget* parent) {
+  const auto* frame = qobject_cast<const QGroupBox*>(parent);
+  if (!frame) return 0;
+  const QVariant first_row = frame->property(kFirstRowProperty);
+  const double top = first_row.isValid() ? first_row.toDouble() : 240;
+  return std::max(0, frame->contentsRect().top() + 1 - TwipsToPixelsY(top, *frame));
+}
+
 // A control at a rectangle in twips of its parent, converted at the control's resolution.
 inline void PlaceTwips(QWidget* widget, const TwipRect& rect) {
-  widget->setGeometry(TwipRectToPixels(rect, *widget));
+  widget->setGeometry(
+      TwipRectToPixels(rect, *widget).translated(0, FrameTitleOffset(widget->parentWidget())));
 }
 
 // Controls found by name inside `container` get their design rectangles (in twips, converted at
@@ -85,7 +102,8 @@ inline void PlaceByName(QWidget& container,
   for (const auto& [name, rect] : rectangles) {
     auto* widget = container.findChild<QWidget*>(QLatin1String(name));
     if (!widget) continue;
-    QRect pixels = TwipRectToPixels(rect, device);
+    QRect pixels =
+        TwipRectToPixels(rect, device).translated(0, FrameTitleOffset(widget->parentWidget()));
     if (qobject_cast<QLabel*>(widget)) {
       pixels.setWidth(std::max(pixels.width(), widget->sizeHint().width()));
     }

@@ -6,17 +6,20 @@
 #include <QClipboard>
 #include <QDialogButtonBox>
 #include <QDir>
+#include <QDropEvent>
 #include <QFile>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTabBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QUrl>
 
 #include <sys/resource.h>
 
@@ -507,7 +510,7 @@ TEST_F(DocumentsTest, OpenAndSaveUnchangedGivesTheSameBytes) {
   const QByteArray fresh = Bytes(Path("fresh.flt"));
   ASSERT_TRUE(fresh.contains("\"UnitAmp\",\r\n"));
   for (const QByteArray& unit : {QByteArray("\"UnitAmp\",\r\n"), QByteArray("\"UnitAmp\",\"\"\r\n"),
-                                QByteArray("\"UnitAmp\",\"db\"\r\n")}) {
+                                 QByteArray("\"UnitAmp\",\"db\"\r\n")}) {
     SCOPED_TRACE(unit.toStdString());
     QByteArray bytes = fresh;
     bytes.replace("\"UnitAmp\",\r\n", unit);
@@ -516,6 +519,51 @@ TEST_F(DocumentsTest, OpenAndSaveUnchangedGivesTheSameBytes) {
     ASSERT_TRUE(w().Documents().ReadTestFile(Path("in.flt")));
     ASSERT_TRUE(w().Documents().WriteTestFile(Path("out.flt")));
     EXPECT_EQ(Bytes(Path("out.flt")), bytes);
+  }
+}
+
+// A test file dropped on a text box or elsewhere on the window opens as "Apri..." would (asking
+// about unsaved changes first); dropped text still goes into a text box as text.
+TEST_F(DocumentsTest, ADroppedTestFileOpensAndDroppedTextStaysText) {
+  Write(Path("drop.flt"), TestFile("\"StF\",\"7\"\r\n\"Fil\",\"vo = vi/3\r\n\"\r\n"));
+  Write(Path("other.flt"), TestFile("\"StF\",\"9\"\r\n"));
+  // What the window system delivers: the drag entering the widget under the pointer that takes
+  // drops, then the drop.
+  auto drop = [](QWidget* target, const QMimeData& data) {
+    const QPointF at(5, 5);
+    QDragEnterEvent enter(at.toPoint(), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &enter);
+    if (!enter.isAccepted()) return false;
+    QDropEvent dropped(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &dropped);
+    return dropped.isAccepted();
+  };
+  TypeFilter("txtFil", QStringLiteral("vo = 2*vi"));  // unsaved: the drop asks first
+  {
+    QMimeData file;
+    file.setUrls({QUrl::fromLocalFile(Path("drop.flt"))});
+    ModalAnswers answers({ModalAnswers::Press(QMessageBox::No)});
+    EXPECT_TRUE(drop(C<QPlainTextEdit>("txtFil")->viewport(), file));
+    ASSERT_TRUE(QTest::qWaitFor([this] { return w().Documents().TestPath() == Path("drop.flt"); }));
+    ASSERT_EQ(answers.messages().size(), 1u);
+    EXPECT_EQ(answers.messages()[0].text, QStringLiteral("Salvare il test?"));
+  }
+  EXPECT_EQ(w().FunctionsText(), QStringLiteral("vo = vi/3\r\n"));
+  EXPECT_EQ(C<QLineEdit>("txtStF")->text(), QStringLiteral("7"));
+  {
+    // Over a graph, which takes no drops of its own: the window takes it.
+    QMimeData file;
+    file.setUrls({QUrl::fromLocalFile(Path("other.flt"))});
+    EXPECT_TRUE(drop(&w(), file));
+    ASSERT_TRUE(
+        QTest::qWaitFor([this] { return w().Documents().TestPath() == Path("other.flt"); }));
+    EXPECT_EQ(C<QLineEdit>("txtStF")->text(), QStringLiteral("9"));
+  }
+  {
+    QMimeData text;
+    text.setText(QStringLiteral("k = 5"));
+    EXPECT_TRUE(drop(C<QPlainTextEdit>("txtPar")->viewport(), text));
+    EXPECT_TRUE(w().ParametersText().contains(QStringLiteral("k = 5")));
   }
 }
 

@@ -2,10 +2,13 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QApplication>
 #include <QCursor>
 #include <QDialog>
 #include <QElapsedTimer>
 #include <QLabel>
+#include <QMenu>
+#include <QPlainTextEdit>
 #include <QTest>
 #include <QTextBrowser>
 #include <QToolButton>
@@ -131,6 +134,60 @@ TEST_F(HelpTest, AMinimizedHelpWindowIsRestoredByTheNextRequest) {
   CtrlOver(Child<QWidget>(w(), "txtFil"));
   EXPECT_TRUE(QTest::qWaitFor([help] { return !help->isMinimized() && help->isVisible(); }));
   EXPECT_EQ(OpenTopic(), QStringLiteral("1010.html"));
+}
+
+// While help mode lasts the help pointer shows over every control, those with a pointer of their
+// own too; afterwards each gets its own back.
+TEST_F(HelpTest, HelpModeKeepsTheHelpPointerOverEveryControl) {
+  struct Case {
+    QWidget* control;
+    Qt::CursorShape own;
+  };
+  const Case cases[] = {
+      {Child<QPlainTextEdit>(w(), "txtFil")->viewport(), Qt::IBeamCursor},
+      {Child<QWidget>(w(), "txtStF"), Qt::IBeamCursor},
+      {Child<QWidget>(w(), "lblOsc"), Qt::PointingHandCursor},
+      {Child<QWidget>(w(), "lblMX"), Qt::SizeHorCursor},
+  };
+  ToggleHelpMode();
+  for (const Case& c : cases) {
+    EXPECT_EQ(c.control->cursor().shape(), Qt::WhatsThisCursor)
+        << c.control->objectName().toStdString();
+  }
+  ToggleHelpMode();
+  for (const Case& c : cases) {
+    EXPECT_EQ(c.control->cursor().shape(), c.own) << c.control->objectName().toStdString();
+  }
+}
+
+// Ctrl+A is "Apri..." even with the focus in a text box, which does not select its text; the
+// box's context menu still offers "Seleziona tutto".
+TEST_F(HelpTest, CtrlAOpensAFileWhereverTheFocusIs) {
+  for (const char* box : {"txtFil", "txtStF"}) {
+    SCOPED_TRACE(box);
+    // The window active again, as the user's click after the dialog makes it.
+    w().activateWindow();
+    QApplication::setActiveWindow(&w());
+    ASSERT_TRUE(QTest::qWaitFor([this] { return w().isActiveWindow(); }));
+    QWidget* text = Child<QWidget>(w(), box);
+    text->setFocus(Qt::MouseFocusReason);
+    ASSERT_TRUE(QTest::qWaitFor([text] { return text->hasFocus(); }));
+    QString title;
+    ModalAnswers answers({[&title](QWidget* modal) {
+      title = modal->windowTitle();
+      static_cast<QDialog*>(modal)->reject();
+    }});
+    QTest::keyClick(text, Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(answers.answered(), 1u);
+    EXPECT_EQ(title, QStringLiteral("Apri"));
+  }
+  auto* functions = Child<QPlainTextEdit>(w(), "txtFil");
+  EXPECT_FALSE(functions->textCursor().hasSelection());
+  std::unique_ptr<QMenu> menu(functions->createStandardContextMenu());
+  QStringList entries;
+  for (QAction* entry : menu->actions()) entries << entry->text().remove(QLatin1Char('&'));
+  EXPECT_TRUE(entries.filter(QStringLiteral("Seleziona tutto")).size() == 1)
+      << entries.join(u'|').toStdString();
 }
 
 }  // namespace

@@ -17,6 +17,7 @@
 #include <QSlider>
 #include <QTabBar>
 #include <QTest>
+#include <QToolButton>
 #include <QWindow>
 
 #include <cmath>
@@ -29,6 +30,7 @@
 #include "widgets/graph_surface.h"
 #include "widgets/progress_window.h"
 #include "widgets/status_panels.h"
+#include "widgets/window_support.h"
 #include "window_core/twips.h"
 
 namespace quorvel {
@@ -92,8 +94,9 @@ TEST_F(MainWindowTest, StartsWithTheDesignTextsAndTheDefaultSliders) {
   EXPECT_FALSE(w().MainClosing());
 }
 
-// At construction the fixed controls get their design rectangles and nothing else is touched:
-// the client area keeps a size of its own until the window is first shown.
+// At construction the fixed controls get their design rectangles (below the frame's title) and
+// nothing else is touched: the client area keeps a size of its own until the window is first
+// shown.
 TEST(MainWindowConstruction, PlacesTheFixedControlsAndLeavesTheClientArea) {
   Form1 window;
   EXPECT_FALSE(Child<QWidget>(window, "client")->size().isEmpty());
@@ -105,7 +108,10 @@ TEST(MainWindowConstruction, PlacesTheFixedControlsAndLeavesTheClientArea) {
       {"SCa", {5040, 600, 255, 255}},
   };
   for (const auto& [name, rect] : fixed) {
-    EXPECT_EQ(Child<QWidget>(window, name)->geometry(), TwipRectToPixels(rect, window)) << name;
+    const int below_title = FrameTitleOffset(Child<QWidget>(window, "Frame1"));
+    EXPECT_EQ(Child<QWidget>(window, name)->geometry(),
+              TwipRectToPixels(rect, window).translated(0, below_title))
+        << name;
   }
   for (const char* label : {"Label1", "Label2", "Label3", "Label5", "Label6"}) {
     EXPECT_GT(Child<QWidget>(window, label)->width(), 0) << label;
@@ -502,6 +508,32 @@ TEST_F(MainWindowTest, TabReachesEveryArrowAndTheKeysSetIt) {
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Up);
     EXPECT_EQ(Text(c.label), QLatin1String(c.shown));
   }
+}
+
+// Texts are whole and clear: the frames' captions and controls below their titles and clear of
+// each other, the tab captions whole, the help mode's hint whole at the window's first size, the
+// report panel opaque with "Chiudi" off its right edge.
+TEST_F(MainWindowTest, TextsAreWholeAndClearOfEachOther) {
+  for (const char* frame : {"Frame1", "Frame2", "Frame3"}) {
+    testing::ExpectFrameClear(*C<QGroupBox>(frame));
+  }
+  auto* tabs = C<QTabBar>("TS1");
+  EXPECT_EQ(tabs->elideMode(), Qt::ElideNone);
+  for (int i = 0; i < tabs->count(); ++i) {
+    EXPECT_GE(tabs->tabRect(i).width(), tabs->fontMetrics().horizontalAdvance(tabs->tabText(i)))
+        << tabs->tabText(i).toStdString();
+  }
+  QTest::mouseClick(C<QToolButton>("cmdHelp"), Qt::LeftButton);
+  ASSERT_EQ(Panel(2),
+            QStringLiteral("Premere il tasto CTRL per visualizzare la guida contestuale"));
+  testing::ExpectHintWhole(*SB1().Panel(2), Panel(2));
+
+  C<QAction>("MenuShowReport")->trigger();
+  auto* report = C<QGroupBox>("fReport");
+  ASSERT_TRUE(report->isVisible());
+  EXPECT_TRUE(report->autoFillBackground());
+  auto* close = C<QLabel>("Label10");
+  EXPECT_LE(close->mapTo(report, close->contentsRect().topRight()).x(), report->width() - 8);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <QClipboard>
 #include <QFile>
 #include <QFileDialog>
+#include <QGroupBox>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -269,6 +270,22 @@ TEST_F(OscilloscopeTest, SalvaGraficoAsksInTheProgramsOwnDialog) {
   C<QAction>(osc, "MenuFileSalvaGrafico")->trigger();
   EXPECT_EQ(answers.answered(), 1u);
   EXPECT_EQ(title, QStringLiteral("Salva"));
+}
+
+// Texts are whole and clear: the frames' captions and controls below their titles and clear of
+// each other ("Frequenza iniziale:" keeps its colon), the help mode's hint whole at the window's
+// first size, the report panel opaque.
+TEST_F(OscilloscopeTest, TextsAreWholeAndClearOfEachOther) {
+  Form2& osc = Open();
+  C<QAction>(osc, "MenuToolsParF")->trigger();
+  for (const char* frame : {"Frame1", "Frame2"})
+    testing::ExpectFrameClear(*C<QGroupBox>(osc, frame));
+  QTest::mouseClick(C<QToolButton>(osc, "cmdHelp"), Qt::LeftButton);
+  const StatusPanels& sb = *C<StatusPanels>(osc, "SB1");
+  ASSERT_EQ(sb.Text(2),
+            QStringLiteral("Premere il tasto CTRL per visualizzare la guida contestuale"));
+  testing::ExpectHintWhole(*sb.Panel(2), sb.Text(2));
+  EXPECT_TRUE(C<QGroupBox>(osc, "fReport")->autoFillBackground());
 }
 
 }  // namespace

@@ -33,8 +33,8 @@
 #include "oscilloscope/scope_pane.h"
 #include "scripting/filter_program.h"
 #include "scripting/script_host.h"
-#include "widgets/frequency_range.h"
 #include "widgets/file_dialogs.h"
+#include "widgets/frequency_range.h"
 #include "widgets/run_launcher.h"
 #include "window_core/twips.h"
 

@@ -13,6 +13,10 @@
 
 int main(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", "offscreen");
+#ifdef QUORVEL_TEST_SCALE_FACTOR
+  // A high-DPI screen: every logical pixel is QUORVEL_TEST_SCALE_FACTOR device pixels wide.
+  qputenv("QT_SCALE_FACTOR", QUORVEL_TEST_SCALE_FACTOR);
+#endif
   // A runtime folder of the tests' own where the session provides none (Qt warns otherwise).
   QTemporaryDir runtime_dir(QDir::tempPath() + QStringLiteral("/quorvel-runtime-XXXXXX"));
   if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR") && runtime_dir.isValid()) {

@@ -7,6 +7,8 @@
 #include <QApplication>
 #include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPointer>
@@ -17,6 +19,7 @@
 
 #include <functional>
 #include <memory>
+#include <utility>
 #include <vector>
 
 namespace quorvel::testing {
@@ -143,5 +146,48 @@ class ModalAnswers {
   std::shared_ptr<State> state_;
   std::unique_ptr<QTimer> timer_;
 };
+
+// Where a control's ink is on its row: a label's text (left, right or centre aligned), or the
+// whole of any other control.
+inline std::pair<int, int> InkSpan(const QWidget& control) {
+  const auto* label = qobject_cast<const QLabel*>(&control);
+  if (!label) return {control.x(), control.geometry().right()};
+  const QRect inside = label->contentsRect().translated(label->pos());
+  const int text = label->fontMetrics().horizontalAdvance(label->text()) + label->margin();
+  if (label->alignment() & Qt::AlignRight) return {inside.right() - text + 1, inside.right()};
+  if (label->alignment() & Qt::AlignHCenter) {
+    const int left = inside.center().x() - text / 2;
+    return {left, left + text - 1};
+  }
+  return {inside.left(), inside.left() + text - 1};
+}
+
+// Every control of a frame lies below the frame's title and border, and no caption runs into the
+// control after it on its row: each label shows its whole text and ends before its neighbour.
+inline void ExpectFrameClear(const QGroupBox& frame) {
+  SCOPED_TRACE(frame.objectName().toStdString());
+  const QList<QWidget*> controls = frame.findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+  for (const QWidget* control : controls) {
+    if (!control->isVisibleTo(&frame)) continue;
+    EXPECT_GE(control->y(), frame.contentsRect().top()) << control->objectName().toStdString();
+    const auto* label = qobject_cast<const QLabel*>(control);
+    if (!label || label->text().isEmpty()) continue;
+    EXPECT_GE(label->width(), label->sizeHint().width()) << label->objectName().toStdString();
+    for (const QWidget* next : controls) {
+      if (next == label || !next->isVisibleTo(&frame) || next->x() <= label->x()) continue;
+      const bool same_row =
+          next->y() < label->geometry().bottom() && label->y() < next->geometry().bottom();
+      if (!same_row) continue;
+      EXPECT_LT(InkSpan(*label).second, InkSpan(*next).first)
+          << label->objectName().toStdString() << " runs into " << next->objectName().toStdString();
+    }
+  }
+}
+
+// The stretching panel 2 of a status bar shows the help mode's hint whole.
+inline void ExpectHintWhole(const QLabel& panel, const QString& hint) {
+  EXPECT_GE(panel.contentsRect().width() - 2 * panel.indent(),
+            panel.fontMetrics().horizontalAdvance(hint));
+}
 
 }  // namespace quorvel::testing
