@@ -143,6 +143,9 @@ void CreateMenus(QMainWindow& window, MainWindowControls& c) {
 
   QMenu* tools = NewMenu(bar, QStringLiteral("&Strumenti"), "MenuTools");
   c.MenuToolsOsc = NewAction(tools, QStringLiteral("Oscilloscopio..."), "MenuToolsOsc");
+  tools->addSeparator();
+  c.MenuToolsPrecisa =
+      NewCheck(tools, QStringLiteral("Misura &precisa"), "MenuToolsPrecisa", false);
 
   QMenu* help = NewMenu(bar, QStringLiteral("&?"), "MenuHelp");
   NewAction(help, QStringLiteral("&Guida..."), "MenuHelpGuida", QKeySequence(Qt::Key_F1));

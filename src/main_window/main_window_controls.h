@@ -70,6 +70,7 @@ struct MainWindowControls {
   QAction* MenuShowUnitRad = nullptr;
   QAction* MenuShowReport = nullptr;
   QAction* MenuToolsOsc = nullptr;
+  QAction* MenuToolsPrecisa = nullptr;  // "Misura precisa": sweeps use the precise method
 };
 
 // Creates the main window's controls, menus and timer with their captions, ranges and help

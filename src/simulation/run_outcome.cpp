@@ -18,9 +18,13 @@ QString ErrorTallyText(const ErrorTally& tally) {
 }
 
 QString RunErrorStatusText(const std::vector<ErrorTally>& errors) {
-  if (errors.empty()) return {};
-  QString text = kErrorStatusPrefix.toString() + ErrorTallyText(errors.front());
-  const std::size_t others = errors.size() - 1;
+  std::vector<const ErrorTally*> faults;
+  for (const ErrorTally& tally : errors) {
+    if (tally.number != script_errors::kCancelled) faults.push_back(&tally);
+  }
+  if (faults.empty()) return {};
+  QString text = kErrorStatusPrefix.toString() + ErrorTallyText(*faults.front());
+  const std::size_t others = faults.size() - 1;
   if (others == 1) {
     text += QStringLiteral("; un altro errore diverso nel report");
   } else if (others > 1) {

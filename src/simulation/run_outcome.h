@@ -38,7 +38,10 @@ QString ErrorTallyText(const ErrorTally& tally);
 
 // How a window's status bar (panel 2) tells of a run's errors: "Errore: " and the first error's
 // ErrorTallyText, then, when there were others, how many distinct ones the report lists besides
-// ("; altri 2 errori diversi nel report"). Empty for a run without errors.
+// ("; altri 2 errori diversi nel report"). A call the user cancelled ("Ferma", "Annulla") is no
+// fault of the filter and is left out here (the report lists it): a run whose only error it is
+// gives an empty text, as a run without errors does, and the window's "Operazione annullata"
+// stays.
 QString RunErrorStatusText(const std::vector<ErrorTally>& errors);
 // True for a text that RunErrorStatusText made: the status a later run without errors clears.
 bool IsRunErrorStatusText(const QString& text);

@@ -17,6 +17,7 @@ namespace {
 const ErrorTally kUndefined{
     5009, u"ReferenceError: g is not defined (Funzioni del filtro, riga 2)"_qs, 1877};
 const ErrorTally kTimestep{513, u"Timestep troppo piccolo"_qs, 1};
+const ErrorTally kCancelled{5101, u"Script interrotto su richiesta"_qs, 1};
 const ErrorTally kSyntax{1002, u"SyntaxError: unexpected token (Parametri del filtro, riga 1)"_qs,
                          7};
 
@@ -35,6 +36,10 @@ TEST(RunErrorTextsTest, TheStatusNamesTheFirstErrorAndHowManyOthersTheReportList
       {"two",
        {kTimestep, kUndefined},
        u"Errore: Timestep troppo piccolo (1 volta); un altro errore diverso nel report"_qs},
+      {"cancelled only", {kCancelled}, QString()},
+      {"cancelled after two",
+       {kTimestep, kUndefined, kCancelled},
+       u"Errore: Timestep troppo piccolo (1 volta); un altro errore diverso nel report"_qs},
       {"three",
        {kSyntax, kTimestep, kUndefined},
        u"Errore: SyntaxError: unexpected token (Parametri del filtro, riga 1) (7 volte); altri 2 "
@@ -44,7 +49,7 @@ TEST(RunErrorTextsTest, TheStatusNamesTheFirstErrorAndHowManyOthersTheReportList
     SCOPED_TRACE(c.name);
     const QString status = RunErrorStatusText(c.errors);
     EXPECT_EQ(status, c.status);
-    EXPECT_EQ(IsRunErrorStatusText(status), !c.errors.empty());
+    EXPECT_EQ(IsRunErrorStatusText(status), !c.status.isEmpty());
   }
   for (const char* other : {"Ombrat - Ferrolt", "Operazione annullata", "Guida non disponibile",
                             "Premere il tasto CTRL per visualizzare la guida contestuale"}) {
