@@ -36,6 +36,7 @@
 #include "widgets/graph_surface.h"
 #include "widgets/report_panel.h"
 #include "widgets/run_launcher.h"
+#include "widgets/run_report_view.h"
 #include "widgets/status_panels.h"
 #include "widgets/text_box_guards.h"
 #include "widgets/window_help.h"
@@ -274,15 +275,17 @@ void Form1::RunSweep(double start_frequency, double end_frequency, std::int32_t 
   running_ = true;
   // The sweep fills a result of its own: the one shown stays whole until the run hands over.
   SweepResult measured;
-  const SweepSettings settings{start_frequency, end_frequency,    samples,
-                               oscillations,    ParametersText(), FunctionsText()};
+  SweepSettings settings{start_frequency, end_frequency,    samples,
+                         oscillations,    ParametersText(), FunctionsText()};
+  settings.method =
+      c_.MenuToolsPrecisa->isChecked() ? SweepMethod::kPrecise : SweepMethod::kClassic;
   const std::optional<RunOutcome> outcome = launcher_->Launch(*this, [&](RunObserver& observer) {
     ScriptFilterEngine engine(*Script1_);
     return RunFrequencySweep(engine, observer, settings, measured, cancel_);
   });
   running_ = false;
   if (!outcome) return;
-  c_.fReport->SetReport(outcome->report);
+  ShowRunReport(*outcome, *c_.fReport, *c_.SB1);
   graphs_->SetResult(std::move(measured), settings.functions);
 }
 

@@ -149,6 +149,8 @@ void CreateMenus(QMainWindow& window, MainWindowControls& c) {
   QMenu* tools = NewMenu(bar, QStringLiteral("&Strumenti"), "MenuTools");
   c.MenuToolsOsc = NewAction(tools, QStringLiteral("Oscilloscopio..."), "MenuToolsOsc");
   tools->addSeparator();
+  c.MenuToolsPrecisa =
+      NewCheck(tools, QStringLiteral("Misura &precisa"), "MenuToolsPrecisa", false);
   c.MenuToolsConfronta = NewAction(tools, QStringLiteral("&Confronta"), "MenuToolsConfronta");
   c.MenuToolsCancellaConfronti =
       NewAction(tools, QStringLiteral("Ca&ncella confronti"), "MenuToolsCancellaConfronti");

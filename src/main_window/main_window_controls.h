@@ -73,6 +73,7 @@ struct MainWindowControls {
   QAction* MenuShowScale = nullptr;
   QAction* MenuShowReport = nullptr;
   QAction* MenuToolsOsc = nullptr;
+  QAction* MenuToolsPrecisa = nullptr;  // "Misura precisa": sweeps use the precise method
   QAction* MenuToolsConfronta = nullptr;
   QAction* MenuToolsCancellaConfronti = nullptr;
   QAction* MenuHelpEsempi = nullptr;

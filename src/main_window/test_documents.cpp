@@ -69,6 +69,7 @@ TestDocuments::TestDocuments(Form1& window, const MainWindowControls& controls,
   for (QCheckBox* box : {c_.chkLogX, c_.chkLogY}) {
     connect(box, &QCheckBox::clicked, box, [box] { box->setTristate(false); });
   }
+  connect(c_.MenuToolsPrecisa, &QAction::triggered, this, [this] { test_modified_ = true; });
   ConnectMenus();
 }
 
@@ -110,6 +111,7 @@ TestDocument TestDocuments::CollectTestDocument() const {
   d.unit_amplitude = graphs_.amplitude_unit_chosen() ? std::optional(c_.SB1->Tag(4)) : std::nullopt;
   d.unit_phase = c_.SB1->Tag(5);
   d.graphs = static_cast<std::int16_t>(c_.TS1->currentIndex() + 1);
+  d.precise_method = c_.MenuToolsPrecisa->isChecked();
   d.oscilloscope = CollectOscilloscopeSection();
   return d;
 }
@@ -139,6 +141,7 @@ void TestDocuments::ApplyMainDocument(const TestDocument& d, const Record& recor
   c_.MenuShowCF->setChecked(d.show_cutoff);
   c_.MenuShowTr->setChecked(d.show_trace);
   c_.MenuShowFil->setChecked(d.show_filter);
+  c_.MenuToolsPrecisa->setChecked(d.precise_method);
   graphs_.SetOverlay({d.filter1_x, d.filter1_y, d.filter2_x, d.filter2_y});
   if (key == u"UnitAmp") {
     if (d.unit_amplitude.value_or(QString()) != c_.SB1->Tag(4)) graphs_.SB1_PanelClick(4);
@@ -287,6 +290,7 @@ void TestDocuments::ResetTest() {
     if (box->checkState() == Qt::PartiallyChecked) box->setCheckState(Qt::Unchecked);
     box->setTristate(false);
   }
+  c_.MenuToolsPrecisa->setChecked(false);
   graphs_.Clear();
   test_path_.clear();
   test_modified_ = false;

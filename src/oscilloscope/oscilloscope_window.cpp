@@ -31,6 +31,7 @@
 #include "widgets/graph_surface.h"
 #include "widgets/report_panel.h"
 #include "widgets/run_launcher.h"
+#include "widgets/run_report_view.h"
 #include "widgets/status_panels.h"
 #include "widgets/window_help.h"
 #include "widgets/window_support.h"
@@ -221,7 +222,7 @@ void Form2::StartRun() {
   running_ = false;
   if (!outcome) return;
   screen_->SetTrace(std::move(measured));
-  c_.fReport->SetReport(outcome->report);
+  ShowRunReport(*outcome, *c_.fReport, *c_.SB1);
   ++run_count_;
 }
 

@@ -36,6 +36,21 @@ struct ErrorTally {
 // quorvel-cli show one distinct error.
 QString ErrorTallyText(const ErrorTally& tally);
 
+// How a window's status bar (panel 2) tells of a run's errors: "Errore: " and the first error's
+// ErrorTallyText, then, when there were others, how many distinct ones the report lists besides
+// ("; altri 2 errori diversi nel report"). A call the user cancelled ("Ferma", "Annulla") is no
+// fault of the filter and is left out here (the report lists it): a run whose only error it is
+// gives an empty text, as a run without errors does, and the window's "Operazione annullata"
+// stays.
+QString RunErrorStatusText(const std::vector<ErrorTally>& errors);
+// True for a text that RunErrorStatusText made: the status a later run without errors clears.
+bool IsRunErrorStatusText(const QString& text);
+
+// The report as a window's report panel shows it: the run's report unchanged, then, after a run
+// with errors, an empty line, "Elenco degli errori:" and one line per distinct error
+// (ErrorTallyText), the first one first. Line ends are CR LF, as in the report.
+QString ReportWithErrorList(const QString& report, const std::vector<ErrorTally>& errors);
+
 enum class RunStatus {
   kCompleted,  // ran to its end: "Operazione completata"
   kCancelled,  // stopped early by the user, or by a call the time limit or memory guard stopped:

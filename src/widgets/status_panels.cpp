@@ -2,9 +2,11 @@
 
 #include <QEvent>
 #include <QHBoxLayout>
+#include <QHelpEvent>
 #include <QLabel>
 #include <QLayout>
 #include <QMouseEvent>
+#include <QToolTip>
 
 namespace quorvel {
 
@@ -67,6 +69,20 @@ void StatusPanels::SetTag(int index, const QString& tag) {
 }
 
 bool StatusPanels::eventFilter(QObject* watched, QEvent* event) {
+  // A panel without a tool tip of its own whose text does not fit (a long error after a run, in
+  // a narrow window) shows the whole text as its tool tip.
+  if (event->type() == QEvent::ToolTip) {
+    auto* panel = qobject_cast<QLabel*>(watched);
+    if (panel && panel->toolTip().isEmpty()) {
+      const int needed = panel->fontMetrics().horizontalAdvance(panel->text()) + panel->indent();
+      if (needed > panel->contentsRect().width()) {
+        QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(), panel->text(), panel);
+      } else {
+        QToolTip::hideText();
+      }
+      return true;
+    }
+  }
   if (event->type() == QEvent::MouseButtonRelease) {
     for (int i = 1; i <= count(); ++i) {
       if (watched == Panel(i)) {
