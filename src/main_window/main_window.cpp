@@ -29,6 +29,7 @@
 #include "simulation/script_filter_engine.h"
 #include "widgets/client_area.h"
 #include "widgets/count_control.h"
+#include "widgets/file_dialogs.h"
 #include "widgets/frequency_range.h"
 #include "widgets/graph_surface.h"
 #include "widgets/report_panel.h"
@@ -52,13 +53,14 @@ QString TextWithCrLf(const QPlainTextEdit& text) {
 Form1::Form1()
     : Script1_(std::make_unique<ScriptHost>()),
       launcher_(new RunLauncher(this)),
+      dialogs_(std::make_unique<FileDialogs>()),
       help_file_(HelpFolderFor(QApplication::applicationDirPath())) {
   setObjectName(QStringLiteral("Form1"));
   setWindowTitle(QStringLiteral("Quorvel"));
   SetupMainWindowControls(*this, c_);
   graphs_ = new ResponseGraphs(*this, c_);
   documents_ = new TestDocuments(*this, c_, *graphs_);
-  new ResponseExport(*this, c_, *graphs_, *documents_);
+  new ResponseExport(*this, c_, *graphs_, *documents_, *dialogs_);
   ConnectControls();
   c_.client->SetMinimumOuterTwips(kMinimumOuterWidth, kMinimumOuterHeight);
   ConnectWindowHelp(*this, *c_.cmdHelp, *c_.SB1, [this] { return help_file_; });
@@ -323,10 +325,8 @@ void Form1::CreateOscilloscope() {
 
 void Form1::MenuToolsOsc_Click() {
   if (oscilloscope_) {
-    // Already created (shown or hidden): brought forward with its own settings.
-    oscilloscope_->show();
-    oscilloscope_->raise();
-    oscilloscope_->activateWindow();
+    // Already created (shown, hidden or minimized): brought forward with its own settings.
+    BringForward(*oscilloscope_);
     return;
   }
   CreateOscilloscope();

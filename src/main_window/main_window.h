@@ -12,6 +12,7 @@
 
 namespace quorvel {
 
+class FileDialogs;
 class Form2;
 class ResponseGraphs;
 class RunLauncher;
@@ -39,6 +40,7 @@ class Form1 : public QMainWindow, public OscilloscopeHost {
   ScriptHost& Script1() override { return *Script1_; }
   RunLauncher& Launcher() override { return *launcher_; }
   QString HelpFile() const override { return help_file_; }
+  FileDialogs& Dialogs() override { return *dialogs_; }
   void SaveTest() override;
   bool MainClosing() const override { return main_closing_; }
 
@@ -96,6 +98,7 @@ class Form1 : public QMainWindow, public OscilloscopeHost {
 
   std::unique_ptr<ScriptHost> Script1_;
   RunLauncher* launcher_ = nullptr;
+  std::unique_ptr<FileDialogs> dialogs_;
   MainWindowControls c_;
   ResponseGraphs* graphs_ = nullptr;
   TestDocuments* documents_ = nullptr;

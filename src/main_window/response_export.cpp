@@ -13,14 +13,20 @@
 #include "main_window/main_window_controls.h"
 #include "main_window/response_graphs.h"
 #include "main_window/test_documents.h"
-#include "widgets/file_choice.h"
+#include "widgets/file_dialogs.h"
 #include "widgets/graph_surface.h"
 
 namespace quorvel {
 
 ResponseExport::ResponseExport(QWidget& window, const MainWindowControls& controls,
-                               const ResponseGraphs& graphs, TestDocuments& documents)
-    : QObject(&window), window_(window), c_(controls), graphs_(graphs), documents_(documents) {
+                               const ResponseGraphs& graphs, const TestDocuments& documents,
+                               FileDialogs& dialogs)
+    : QObject(&window),
+      window_(window),
+      c_(controls),
+      graphs_(graphs),
+      documents_(documents),
+      dialogs_(dialogs) {
   connect(c_.MenuFileSalvaGrafico, &QAction::triggered, this,
           &ResponseExport::MenuFileSalvaGrafico_Click);
   connect(c_.MenuFileEsportaDati, &QAction::triggered, this,
@@ -43,10 +49,11 @@ bool ResponseExport::HasPoints() {
 
 void ResponseExport::MenuFileSalvaGrafico_Click() {
   // The bitmap first: the dialog offers it unless another type is chosen.
-  const ChosenFile chosen =
-      ChooseFile(window_, true, documents_.DialogFolder(), GraphImageFilters());
-  if (chosen.path.isEmpty()) return;  // cancelled
-  (void)SaveGraphImage(chosen.path, chosen.filter);
+  QString filter;
+  const QString path =
+      dialogs_.AskSave(&window_, GraphImageFilters(), filter, documents_.TestPath());
+  if (path.isEmpty()) return;  // cancelled
+  (void)SaveGraphImage(path, filter);
 }
 
 QString ResponseExport::SaveGraphImage(const QString& path, const QString& chosen_filter) {
@@ -71,9 +78,10 @@ QString ResponseExport::SaveGraphImage(const QString& path, const QString& chose
 
 void ResponseExport::MenuFileEsportaDati_Click() {
   if (!HasPoints()) return;
-  const ChosenFile chosen = ChooseFile(window_, true, documents_.DialogFolder(), {CsvFileFilter()});
-  if (chosen.path.isEmpty()) return;  // cancelled
-  (void)ExportData(chosen.path);
+  QString filter;
+  const QString path = dialogs_.AskSave(&window_, {CsvFileFilter()}, filter, documents_.TestPath());
+  if (path.isEmpty()) return;  // cancelled
+  (void)ExportData(path);
 }
 
 QString ResponseExport::ExportData(const QString& path) {

@@ -65,8 +65,11 @@ void ResponseGraphs::CreateOverlays() {
 
     auto* label = new QLabel(QStringLiteral("Filtro"), surface);
     label->setObjectName(QStringLiteral("ShFil%1").arg(graph));
+    // The colours of a tool tip: readable on a light theme and a dark one alike.
     label->setFrameStyle(QFrame::Box);
-    label->setStyleSheet(QStringLiteral("background: #FFFFE0;"));
+    label->setAutoFillBackground(true);
+    label->setBackgroundRole(QPalette::ToolTipBase);
+    label->setForegroundRole(QPalette::ToolTipText);
     label->setAttribute(Qt::WA_TransparentForMouseEvents);
     label->hide();
     ShFil_[i] = label;

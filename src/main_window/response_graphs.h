@@ -77,6 +77,7 @@ class ResponseGraphs : public QObject {
 
   // True once the amplitude unit has been chosen (a test file then stores it).
   bool amplitude_unit_chosen() const { return amplitude_unit_chosen_; }
+  void SetAmplitudeUnitChosen(bool chosen) { amplitude_unit_chosen_ = chosen; }
 
   // The readout for a pointer move over graph 1 (amplitude) or 2 (phase), buttons 1 left,
   // 2 right, 4 middle, position in the surface's units.

@@ -20,7 +20,7 @@
 #include "numbers/reversed_value.h"
 #include "oscilloscope/oscilloscope_window.h"
 #include "widgets/count_control.h"
-#include "widgets/file_choice.h"
+#include "widgets/file_dialogs.h"
 #include "widgets/frequency_range.h"
 #include "widgets/graph_surface.h"
 #include "widgets/status_panels.h"
@@ -58,17 +58,17 @@ void SetPlainText(QPlainTextEdit& box, const QString& crlf_text) {
   if (box.toPlainText() != text) box.setPlainText(text);
 }
 
-// Keys of the oscilloscope section other than "-addin-" ("Osc" alone is the main window's).
-bool IsOscilloscopeKey(const QString& key) { return key.size() > 3 && key.startsWith(u"Osc"); }
-
 }  // namespace
 
 TestDocuments::TestDocuments(Form1& window, const MainWindowControls& controls,
                              ResponseGraphs& graphs)
     : QObject(&window), window_(window), c_(controls), graphs_(graphs) {
-  dialog_folder_ = QCoreApplication::applicationDirPath();
   connect(c_.txtPar, &QPlainTextEdit::textChanged, this, [this] { test_modified_ = true; });
   connect(c_.txtFil, &QPlainTextEdit::textChanged, this, [this] { test_modified_ = true; });
+  // A greyed box (value 2 in a file) has three states only until the user clicks it.
+  for (QCheckBox* box : {c_.chkLogX, c_.chkLogY}) {
+    connect(box, &QCheckBox::clicked, box, [box] { box->setTristate(false); });
+  }
   ConnectMenus();
 }
 
@@ -116,7 +116,8 @@ TestDocument TestDocuments::CollectTestDocument() const {
 
 // Brings the controls to the document's values through the operations a user's input runs; a
 // control that already shows its value is left alone. `key` is the record just read.
-void TestDocuments::ApplyMainDocument(const TestDocument& d, const QString& key) {
+void TestDocuments::ApplyMainDocument(const TestDocument& d, const Record& record) {
+  const QString& key = record.key;
   if (c_.range->txtStF()->text() != d.start_frequency) {
     c_.range->txtStF()->setText(d.start_frequency);
   }
@@ -139,8 +140,10 @@ void TestDocuments::ApplyMainDocument(const TestDocument& d, const QString& key)
   c_.MenuShowTr->setChecked(d.show_trace);
   c_.MenuShowFil->setChecked(d.show_filter);
   graphs_.SetOverlay({d.filter1_x, d.filter1_y, d.filter2_x, d.filter2_y});
-  if (key == u"UnitAmp" && d.unit_amplitude.value_or(QString()) != c_.SB1->Tag(4)) {
-    graphs_.SB1_PanelClick(4);
+  if (key == u"UnitAmp") {
+    if (d.unit_amplitude.value_or(QString()) != c_.SB1->Tag(4)) graphs_.SB1_PanelClick(4);
+    // Saved back as it was read: an empty value leaves the unit unchosen, a text chooses it.
+    graphs_.SetAmplitudeUnitChosen(d.unit_amplitude.has_value() || !record.value.IsEmpty());
   }
   if (key == u"UnitPh" && d.unit_phase.value_or(QString()) != c_.SB1->Tag(5)) {
     graphs_.SB1_PanelClick(5);
@@ -201,8 +204,8 @@ bool TestDocuments::ReadTestFile(const QString& path) {
       return false;
     }
     const Record& r = record.value();
-    PrepareOscilloscopeFor(r);
     TestDocument document = CollectTestDocument();
+    const std::optional<OscilloscopeSection> section_before = document.oscilloscope;
     const CodecStatus applied = ApplyTestRecord(document, r);
     if (!applied) {
       ShowFileError(QStringLiteral("Record %1 (\"%2\"): %3")
@@ -210,15 +213,15 @@ bool TestDocuments::ReadTestFile(const QString& path) {
                         .arg(r.key, applied.error().description));
       return false;
     }
-    ApplyMainDocument(document, r.key);
-    ApplyOscilloscopeRecord(document, r);
+    ApplyMainDocument(document, r);
+    // The oscilloscope takes "-addin-" and the records that the core gave to its section; an
+    // unknown key, even one starting with "Osc", changes nothing and creates no window.
+    const bool addin = r.key == u"-addin-" && r.value.kind() == RecordValue::Kind::Text &&
+                       r.value.text() == kOscilloscopeAddin;
+    if (addin || document.oscilloscope != section_before) ApplyOscilloscopeRecord(document, r);
   }
   test_modified_ = false;
   return true;
-}
-
-QString TestDocuments::AskFileName(bool save, const QString& filter, const QString& proposed) {
-  return ChooseFile(window_, save, dialog_folder_, {filter}, proposed).path;
 }
 
 bool TestDocuments::SaveTest(const QString& path) {
@@ -228,7 +231,7 @@ bool TestDocuments::SaveTest(const QString& path) {
 }
 
 bool TestDocuments::SaveTestAs(QString& path) {
-  const QString chosen = AskFileName(true, kTestFilter, path);
+  const QString chosen = window_.Dialogs().Ask(&window_, true, kTestFilter, path, test_path_);
   if (chosen.isEmpty()) return false;
   if (!WriteTestFile(chosen)) return false;
   path = chosen;
@@ -238,7 +241,7 @@ bool TestDocuments::SaveTestAs(QString& path) {
 }
 
 bool TestDocuments::OpenTest(QString& path) {
-  const QString chosen = AskFileName(false, kTestFilter, path);
+  const QString chosen = window_.Dialogs().Ask(&window_, false, kTestFilter, path, test_path_);
   if (chosen.isEmpty()) return false;
   if (!OpenChosenTest(chosen)) return false;
   path = chosen;
@@ -279,6 +282,11 @@ void TestDocuments::ResetTest() {
   window_.ApplyDefaultSliders();
   c_.txtPar->clear();
   c_.txtFil->clear();
+  // A new test has two-state boxes: a greyed one (from a file) is cleared.
+  for (QCheckBox* box : {c_.chkLogX, c_.chkLogY}) {
+    if (box->checkState() == Qt::PartiallyChecked) box->setCheckState(Qt::Unchecked);
+    box->setTristate(false);
+  }
   graphs_.Clear();
   test_path_.clear();
   test_modified_ = false;
@@ -297,7 +305,7 @@ void TestDocuments::MenuHelpEsempi_Click() {
                              .arg(QDir::toNativeSeparators(folder)));
     return;
   }
-  dialog_folder_ = folder;
+  window_.Dialogs().OpenNextIn(folder);
   MenuFileApri_Click();
 }
 
@@ -314,8 +322,11 @@ void TestDocuments::MenuEditCopiaGrafico_Click() {
 }
 
 void TestDocuments::MenuEditIncolla_Click() {
-  const std::optional<FilterProgram> pasted =
-      ParseFilterClipboardText(QApplication::clipboard()->text());
+  // Text copied on Linux (the README's own example among it) has LF line ends: taken as CR LF.
+  QString text = QApplication::clipboard()->text();
+  text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+  text.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+  const std::optional<FilterProgram> pasted = ParseFilterClipboardText(text);
   if (!pasted) {
     QMessageBox::warning(&window_, QStringLiteral("Errore"),
                          QStringLiteral("Il testo copiato non è in un formato valido"));
@@ -330,23 +341,16 @@ std::optional<OscilloscopeSection> TestDocuments::CollectOscilloscopeSection() c
   return osc ? std::optional(osc->CollectSection()) : std::nullopt;
 }
 
-void TestDocuments::PrepareOscilloscopeFor(const Record& record) {
+void TestDocuments::ApplyOscilloscopeRecord(const TestDocument& document, const Record& record) {
+  if (!document.oscilloscope) return;
+  // "-addin-" shows the window as "Oscilloscopio..." does; another record of the section
+  // creates it without showing it (the Tools menu shows it later).
   if (record.key == u"-addin-") {
-    if (record.value.kind() == RecordValue::Kind::Text &&
-        record.value.text() == kOscilloscopeAddin) {
-      window_.MenuToolsOsc_Click();
-    }
-  } else if (IsOscilloscopeKey(record.key) && !window_.oscilloscope()) {
-    // Created for the record, not shown: the Tools menu shows it later.
+    window_.MenuToolsOsc_Click();
+  } else {
     window_.CreateOscilloscope();
   }
-}
-
-void TestDocuments::ApplyOscilloscopeRecord(const TestDocument& document, const Record& record) {
-  Form2* osc = window_.oscilloscope();
-  if (!osc || !document.oscilloscope) return;
-  if (record.key != u"-addin-" && !IsOscilloscopeKey(record.key)) return;
-  osc->ApplySection(*document.oscilloscope, record.key);
+  window_.oscilloscope()->ApplySection(*document.oscilloscope, record.key);
 }
 
 }  // namespace quorvel

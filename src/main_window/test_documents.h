@@ -38,9 +38,6 @@ class TestDocuments : public QObject {
   bool OpenChosenTest(const QString& chosen);
   bool ConfirmDiscard();
   void ResetTest();
-  // The folder where the window's next file dialog starts (the program's folder at first, then
-  // where the last dialog ended).
-  QString& DialogFolder() { return dialog_folder_; }
 
  signals:
   // A test was opened: the window shows its name and previews it.
@@ -48,8 +45,7 @@ class TestDocuments : public QObject {
 
  private:
   void ConnectMenus();
-  void ApplyMainDocument(const TestDocument& document, const QString& key);
-  QString AskFileName(bool save, const QString& filter, const QString& proposed);
+  void ApplyMainDocument(const TestDocument& document, const Record& record);
   void ShowFileError(const QString& description);
   void MenuFileApri_Click();
   // "?" > "Esempi...": "Apri..." in the folder of the example tests.
@@ -60,7 +56,6 @@ class TestDocuments : public QObject {
 
   // The oscilloscope window's part in documents.
   std::optional<OscilloscopeSection> CollectOscilloscopeSection() const;
-  void PrepareOscilloscopeFor(const Record& record);
   void ApplyOscilloscopeRecord(const TestDocument& document, const Record& record);
 
   Form1& window_;
@@ -68,7 +63,6 @@ class TestDocuments : public QObject {
   ResponseGraphs& graphs_;
   bool test_modified_ = false;
   QString test_path_;
-  QString dialog_folder_;
 };
 
 }  // namespace quorvel

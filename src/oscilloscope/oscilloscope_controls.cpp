@@ -52,8 +52,12 @@ void CreateFrame1(OscilloscopeControls& c) {
   NewLabel(QStringLiteral("V/Div (out)"), c.Frame1, "Label6");
   c.txtVDivO = Named(new QLineEdit(c.Frame1), "txtVDivO");
   c.SVDivO = NewBar(Qt::Horizontal, 0, 12, c.Frame1, "SVDivO");
-  // Scroll bars invert their keys (Page Up scrolls up); a horizontal bar's Right key adds.
-  for (QScrollBar* bar : {c.SVDivI, c.SVDivO}) bar->setInvertedControls(false);
+  // Scroll bars invert their keys (Page Up scrolls up); a horizontal bar's Right key adds. A
+  // click in the trough moves one position, as an arrow does: thirteen positions have no pages.
+  for (QScrollBar* bar : {c.SVDivI, c.SVDivO}) {
+    bar->setInvertedControls(false);
+    bar->setPageStep(1);
+  }
   for (QLineEdit* box : {c.txtVDivI, c.txtVDivO}) {
     box->setReadOnly(true);  // set by its scroll bar
     box->setAlignment(Qt::AlignRight);

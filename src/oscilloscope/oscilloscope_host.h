@@ -4,6 +4,7 @@
 
 namespace quorvel {
 
+class FileDialogs;
 class RunLauncher;
 class ScriptHost;
 
@@ -25,6 +26,8 @@ class OscilloscopeHost {
   virtual RunLauncher& Launcher() = 0;
   // The folder of the help pages.
   virtual QString HelpFile() const = 0;
+  // The file dialogs of the program, which open where the last one was left.
+  virtual FileDialogs& Dialogs() = 0;
   // "Salva": saves the whole test, the oscilloscope's settings included.
   virtual void SaveTest() = 0;
   // True once the owner closes for good: closing the oscilloscope then really closes it.

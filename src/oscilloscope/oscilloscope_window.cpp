@@ -40,7 +40,7 @@ Form2::Form2(OscilloscopeHost& host) : host_(host) {
   setWindowTitle(QStringLiteral("Oscilloscopio"));
   SetupOscilloscopeControls(*this, c_);
   screen_ = new ScopePane(*this, c_, [this] { return CurrentOverlayText(); });
-  new ScopeExport(*this, c_, *screen_);
+  new ScopeExport(*this, c_, *screen_, host_.Dialogs());
   parameters_ = new ParameterList(*this, c_);
   ConnectControls();
   c_.client->SetMinimumOuterTwips(kOscilloscopeMinimumOuterWidth, kOscilloscopeMinimumOuterHeight);

@@ -12,18 +12,14 @@
 #include "graphs/measurement_table.h"
 #include "oscilloscope/oscilloscope_controls.h"
 #include "oscilloscope/scope_pane.h"
-#include "widgets/file_choice.h"
+#include "widgets/file_dialogs.h"
 #include "widgets/graph_surface.h"
 
 namespace quorvel {
 
 ScopeExport::ScopeExport(QMainWindow& window, const OscilloscopeControls& controls,
-                         const ScopePane& screen)
-    : QObject(&window),
-      window_(window),
-      c_(controls),
-      screen_(screen),
-      dialog_folder_(QCoreApplication::applicationDirPath()) {
+                         const ScopePane& screen, FileDialogs& dialogs)
+    : QObject(&window), window_(window), c_(controls), screen_(screen), dialogs_(dialogs) {
   connect(c_.MenuFileSalvaGrafico, &QAction::triggered, this,
           &ScopeExport::MenuFileSalvaGrafico_Click);
   connect(c_.MenuFileEsportaDati, &QAction::triggered, this,
@@ -44,9 +40,10 @@ bool ScopeExport::HasSamples() {
 
 void ScopeExport::MenuFileSalvaGrafico_Click() {
   // The bitmap first: the dialog offers it unless another type is chosen.
-  const ChosenFile chosen = ChooseFile(window_, true, dialog_folder_, GraphImageFilters());
-  if (chosen.path.isEmpty()) return;  // cancelled
-  (void)SaveScreenImage(chosen.path, chosen.filter);
+  QString filter;
+  const QString path = dialogs_.AskSave(&window_, GraphImageFilters(), filter);
+  if (path.isEmpty()) return;  // cancelled
+  (void)SaveScreenImage(path, filter);
 }
 
 QString ScopeExport::SaveScreenImage(const QString& path, const QString& chosen_filter) {
@@ -66,9 +63,10 @@ QString ScopeExport::SaveScreenImage(const QString& path, const QString& chosen_
 
 void ScopeExport::MenuFileEsportaDati_Click() {
   if (!HasSamples()) return;
-  const ChosenFile chosen = ChooseFile(window_, true, dialog_folder_, {CsvFileFilter()});
-  if (chosen.path.isEmpty()) return;  // cancelled
-  (void)ExportData(chosen.path);
+  QString filter;
+  const QString path = dialogs_.AskSave(&window_, {CsvFileFilter()}, filter);
+  if (path.isEmpty()) return;  // cancelled
+  (void)ExportData(path);
 }
 
 QString ScopeExport::ExportData(const QString& path) {

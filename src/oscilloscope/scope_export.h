@@ -7,6 +7,7 @@ class QMainWindow;
 
 namespace quorvel {
 
+class FileDialogs;
 class ScopePane;
 struct OscilloscopeControls;
 
@@ -17,7 +18,8 @@ class ScopeExport : public QObject {
   Q_OBJECT
 
  public:
-  ScopeExport(QMainWindow& window, const OscilloscopeControls& controls, const ScopePane& screen);
+  ScopeExport(QMainWindow& window, const OscilloscopeControls& controls, const ScopePane& screen,
+              FileDialogs& dialogs);
 
   // Writes the screen to `path` as the file type chosen in the dialog (a known extension of the
   // name decides, else the type's extension is added); a failure is shown in a message box
@@ -38,8 +40,7 @@ class ScopeExport : public QObject {
   QMainWindow& window_;
   const OscilloscopeControls& c_;
   const ScopePane& screen_;
-  // Where the next file dialog starts: the program's folder at first, then where the last ended.
-  QString dialog_folder_;
+  FileDialogs& dialogs_;
 };
 
 }  // namespace quorvel

@@ -17,6 +17,7 @@ CountControl::CountControl(QWidget& parent, const char* label_name, const char* 
   label_->setCursor(Qt::PointingHandCursor);
   label_->installEventFilter(this);
   bar_ = NewBar(Qt::Vertical, minimum, maximum, &parent, bar_name);
+  bar_->setFocusPolicy(Qt::StrongFocus);  // reached with Tab, set with the arrow keys
   bar_->setSingleStep(step);
   bar_->setPageStep(step);
   connect(bar_, &QScrollBar::valueChanged, this, &CountControl::Bar_Change);

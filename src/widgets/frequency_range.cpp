@@ -33,6 +33,8 @@ FrequencyRange::FrequencyRange(QWidget& parent, const char* start_caption, const
   txtEnF_ = Named(new QLineEdit(QStringLiteral("1"), &parent), "txtEnF");
   lblEnFM_ = NewLabel(QStringLiteral("Hz"), &parent, "lblEnFM");
   SEnFM_ = NewBar(Qt::Vertical, 0, 3, &parent, "SEnFM");
+  // The unit arrows are reached with Tab and set with the arrow keys.
+  for (QScrollBar* bar : {SStFM_, SEnFM_}) bar->setFocusPolicy(Qt::StrongFocus);
   connect(SStFM_, &QScrollBar::valueChanged, this, &FrequencyRange::SStFM_Change);
   connect(SEnFM_, &QScrollBar::valueChanged, this, &FrequencyRange::SEnFM_Change);
 }

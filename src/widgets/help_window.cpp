@@ -9,6 +9,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "widgets/window_support.h"
 #include "window_core/help_book.h"
 
 namespace quorvel {
@@ -76,9 +77,7 @@ HelpWindow* ShowHelpTopic(QWidget* owner, const QString& help_folder, const QStr
   HelpWindow* help = OpenHelpWindow();
   if (!help) help = new HelpWindow(owner ? owner->window() : nullptr);
   help->ShowPage(path);
-  help->show();
-  help->raise();
-  help->activateWindow();
+  BringForward(*help);
   return help;
 }
 

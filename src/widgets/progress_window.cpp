@@ -121,6 +121,11 @@ void frmStatus::Show2(const QString& callback_name, const QString& title) {
   callback_name_ = callback_name;
   state_.emplace(TickMs(), kAdvWidthTwips);
   PlaceDots();
+  // Centred on the window that runs, not at the screen's corner.
+  if (owner_) {
+    adjustSize();
+    move(owner_->window()->frameGeometry().center() - rect().center());
+  }
   show();
   raise();
   Timer1_->start();

@@ -62,6 +62,15 @@ inline QMenu* NewSubmenu(QMenu* parent, const QString& caption, const char* name
   return Named(parent->addMenu(caption), name);
 }
 
+// Shows a window and brings it forward, restoring it first when it is minimized (a minimized
+// window that only changed its contents would seem not to answer).
+inline void BringForward(QWidget& window) {
+  if (window.isMinimized()) window.setWindowState(window.windowState() & ~Qt::WindowMinimized);
+  window.show();
+  window.raise();
+  window.activateWindow();
+}
+
 // A control at a rectangle in twips of its parent, converted at the control's resolution.
 inline void PlaceTwips(QWidget* widget, const TwipRect& rect) {
   widget->setGeometry(TwipRectToPixels(rect, *widget));

@@ -4,10 +4,13 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QClipboard>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
@@ -341,6 +344,178 @@ TEST_F(DocumentsTest, AFileOverTheSizeLimitIsRefusedWithoutReadingOn) {
               QStringLiteral("Il file supera il limite di 16 MiB di un file di test"));
     EXPECT_EQ(answers.messages()[0].icon, QMessageBox::Critical);
     EXPECT_EQ(C<QLineEdit>("txtStF")->text(), QStringLiteral("1"));
+  }
+}
+
+// Qt's own texts speak Italian: the buttons of the question about unsaved changes, and the
+// labels and buttons of the file dialogs.
+TEST_F(DocumentsTest, QtsOwnTextsAreItalian) {
+  TypeFilter("txtFil", QStringLiteral("vo = 2*vi"));
+  QStringList question_buttons;
+  ModalAnswers question({[&](QWidget* modal) {
+    auto* box = qobject_cast<QMessageBox*>(modal);
+    ASSERT_NE(box, nullptr);
+    for (QAbstractButton* button : box->buttons()) {
+      question_buttons << button->text().remove(QLatin1Char('&'));
+    }
+    box->button(QMessageBox::Cancel)->click();
+  }});
+  Trigger("MenuFileNuovo");
+  question_buttons.sort();
+  EXPECT_EQ(question_buttons, (QStringList{QStringLiteral("Annulla"), QStringLiteral("No"),
+                                           QString::fromUtf8("S\u00ec")}));
+
+  for (const char* command : {"MenuFileApri", "MenuFileSalvaNome"}) {
+    SCOPED_TRACE(command);
+    QString title;
+    QStringList texts;
+    ModalAnswers dialog({[&](QWidget* modal) {
+      auto* file_dialog = qobject_cast<QFileDialog*>(modal);
+      ASSERT_NE(file_dialog, nullptr);
+      title = file_dialog->windowTitle();
+      for (const char* label : {"lookInLabel", "fileNameLabel", "fileTypeLabel"}) {
+        texts << Child<QLabel>(*file_dialog, label)->text().remove(QLatin1Char('&'));
+      }
+      auto* buttons = Child<QDialogButtonBox>(*file_dialog, "buttonBox");
+      for (QAbstractButton* button : buttons->buttons()) {
+        texts << button->text().remove(QLatin1Char('&'));
+      }
+      file_dialog->reject();
+    }});
+    Trigger(command);
+    const bool save = QByteArray(command) == "MenuFileSalvaNome";
+    EXPECT_EQ(title, save ? QStringLiteral("Salva") : QStringLiteral("Apri"));
+    EXPECT_EQ(texts, (QStringList{QStringLiteral("Cerca in:"), QStringLiteral("Nome del file:"),
+                                  QStringLiteral("File di tipo:"),
+                                  save ? QStringLiteral("Salva") : QStringLiteral("Apri"),
+                                  QStringLiteral("Annulla")}));
+  }
+}
+
+// The first file dialog opens in the user's documents folder (or the open test's), never in
+// the program's folder; each later one where the last one was left.
+TEST_F(DocumentsTest, FileDialogsStartInTheDocumentsFolderThenWhereTheLastOneWas) {
+  // A session whose documents folder is a folder of the test's own.
+  QTemporaryDir config;
+  ASSERT_TRUE(config.isValid());
+  const QString documents = config.filePath(QStringLiteral("Documenti"));
+  ASSERT_TRUE(QDir().mkpath(documents));
+  Write(config.filePath(QStringLiteral("user-dirs.dirs")),
+        QByteArray("XDG_DOCUMENTS_DIR=\"") + QFile::encodeName(documents) + "\"\n");
+  const QByteArray saved_config = qgetenv("XDG_CONFIG_HOME");
+  qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
+  OpenWindow();  // a window that has opened no dialog yet
+
+  QStringList folders;
+  auto note_folder = [&folders](ModalAnswers::Step then) {
+    return [&folders, then](QWidget* modal) {
+      if (auto* file_dialog = qobject_cast<QFileDialog*>(modal)) {
+        folders << file_dialog->directory().absolutePath();
+      }
+      then(modal);
+    };
+  };
+  {
+    ModalAnswers answers(
+        {note_folder(ModalAnswers::Choose(Path("test.flt"))), note_folder(ModalAnswers::Cancel())});
+    Trigger("MenuFileSalvaNome");
+    Trigger("MenuFileSalvaGrafico");
+    EXPECT_EQ(answers.answered(), 2u);
+  }
+  // A new window with a test open starts in the test's folder.
+  OpenWindow();
+  w().OpenFile(Path("test.flt"));
+  {
+    ModalAnswers answers({note_folder(ModalAnswers::Cancel())});
+    Trigger("MenuFileSalvaGrafico");
+  }
+  if (saved_config.isNull()) {
+    qunsetenv("XDG_CONFIG_HOME");
+  } else {
+    qputenv("XDG_CONFIG_HOME", saved_config);
+  }
+  EXPECT_EQ(folders, (QStringList{documents, dir_.path(), dir_.path()}));
+  EXPECT_FALSE(folders.contains(QCoreApplication::applicationDirPath()));
+}
+
+// An unknown record whose key starts with "Osc" is ignored like any unknown key: no oscilloscope
+// is created, and a save writes the main window's 22 records.
+TEST_F(DocumentsTest, AnUnknownOscKeyCreatesNoOscilloscope) {
+  Write(Path("unknown.flt"),
+        TestFile("\"OscFoo\",1\r\n\"Oscillatore\",\"x\"\r\n\"StF\",\"3\"\r\n"));
+  ASSERT_TRUE(w().Documents().ReadTestFile(Path("unknown.flt")));
+  EXPECT_EQ(w().oscilloscope(), nullptr);
+  EXPECT_FALSE(IsFormLoaded(QStringLiteral("Form2")));
+  EXPECT_EQ(C<QLineEdit>("txtStF")->text(), QStringLiteral("3"));
+  ASSERT_TRUE(w().Documents().WriteTestFile(Path("again.flt")));
+  const auto records = DecodeRecords(Bytes(Path("again.flt")));
+  ASSERT_TRUE(records.ok());
+  EXPECT_EQ(records.value().size(), 22u);
+}
+
+// A greyed check box (value 2 in a file) has three states only until "Nuovo" or a click.
+TEST_F(DocumentsTest, AGreyedCheckBoxGoesBackToTwoStates) {
+  Write(Path("grey.flt"), TestFile("\"logX\",2\r\n\"logY\",2\r\n"));
+  ASSERT_TRUE(w().Documents().ReadTestFile(Path("grey.flt")));
+  auto* x = C<QCheckBox>("chkLogX");
+  auto* y = C<QCheckBox>("chkLogY");
+  ASSERT_EQ(x->checkState(), Qt::PartiallyChecked);
+  // A click: checked, then two states only.
+  QTest::mouseClick(x, Qt::LeftButton);
+  EXPECT_EQ(x->checkState(), Qt::Checked);
+  QTest::mouseClick(x, Qt::LeftButton);
+  EXPECT_EQ(x->checkState(), Qt::Unchecked);
+  QTest::mouseClick(x, Qt::LeftButton);
+  EXPECT_EQ(x->checkState(), Qt::Checked);
+  EXPECT_FALSE(x->isTristate());
+  // "Nuovo": the other box is two-state again, and not greyed.
+  ASSERT_EQ(y->checkState(), Qt::PartiallyChecked);
+  ModalAnswers answers({ModalAnswers::Press(QMessageBox::No)});
+  Trigger("MenuFileNuovo");
+  EXPECT_FALSE(y->isTristate());
+  EXPECT_NE(y->checkState(), Qt::PartiallyChecked);
+  QTest::mouseClick(y, Qt::LeftButton);
+  QTest::mouseClick(y, Qt::LeftButton);
+  EXPECT_NE(y->checkState(), Qt::PartiallyChecked);
+}
+
+// "Incolla" takes the clipboard layout with LF line ends (text copied on Linux) as with CR LF;
+// the boxes keep their own line ends and the texts read back with CR LF.
+TEST_F(DocumentsTest, IncollaTakesLfAndCrLfAlike) {
+  for (const char* line_end : {"\n", "\r\n"}) {
+    SCOPED_TRACE(line_end[0] == '\n' ? "LF" : "CR LF");
+    TypeFilter("txtPar", QStringLiteral("x"));
+    TypeFilter("txtFil", QStringLiteral("y"));
+    const QString end = QLatin1String(line_end);
+    QApplication::clipboard()->setText(QStringLiteral("Parametri del filtro:") + end +
+                                       QStringLiteral("k = 3") + end + end +
+                                       QStringLiteral("Funzioni del filtro:") + end +
+                                       QStringLiteral("a = k") + end + QStringLiteral("vo = a*vi"));
+    ModalAnswers none({});
+    Trigger("MenuEditIncolla");
+    EXPECT_EQ(none.answered(), 0u);
+    EXPECT_EQ(w().ParametersText(), QStringLiteral("k = 3"));
+    EXPECT_EQ(w().FunctionsText(), QStringLiteral("a = k\r\nvo = a*vi"));
+    EXPECT_EQ(C<QPlainTextEdit>("txtFil")->toPlainText(), QStringLiteral("a = k\nvo = a*vi"));
+  }
+}
+
+// Opening a file and saving it without a change gives the same bytes, whatever its amplitude
+// unit record holds (empty: never chosen; "": chosen pure; "db").
+TEST_F(DocumentsTest, OpenAndSaveUnchangedGivesTheSameBytes) {
+  ASSERT_TRUE(w().Documents().WriteTestFile(Path("fresh.flt")));
+  const QByteArray fresh = Bytes(Path("fresh.flt"));
+  ASSERT_TRUE(fresh.contains("\"UnitAmp\",\r\n"));
+  for (const QByteArray& unit : {QByteArray("\"UnitAmp\",\r\n"), QByteArray("\"UnitAmp\",\"\"\r\n"),
+                                QByteArray("\"UnitAmp\",\"db\"\r\n")}) {
+    SCOPED_TRACE(unit.toStdString());
+    QByteArray bytes = fresh;
+    bytes.replace("\"UnitAmp\",\r\n", unit);
+    Write(Path("in.flt"), bytes);
+    OpenWindow();
+    ASSERT_TRUE(w().Documents().ReadTestFile(Path("in.flt")));
+    ASSERT_TRUE(w().Documents().WriteTestFile(Path("out.flt")));
+    EXPECT_EQ(Bytes(Path("out.flt")), bytes);
   }
 }
 

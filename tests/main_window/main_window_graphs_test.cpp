@@ -249,5 +249,31 @@ TEST_F(GraphsTest, ReportPanelComesBackInsideAfterTheWindowShrank) {
       QStringLiteral("Operazione completata")));
 }
 
+// The label that follows the pointer during the overlay drag is readable on a dark theme: it
+// has the colours of a tool tip, text and background far apart.
+TEST_F(GraphsTest, TheOverlayDragLabelIsReadableOnADarkTheme) {
+  QPalette dark;
+  dark.setColor(QPalette::Window, QColor(35, 35, 35));
+  dark.setColor(QPalette::WindowText, Qt::white);
+  dark.setColor(QPalette::Base, QColor(20, 20, 20));
+  dark.setColor(QPalette::Text, Qt::white);
+  dark.setColor(QPalette::ToolTipBase, QColor(50, 50, 60));
+  dark.setColor(QPalette::ToolTipText, QColor(240, 240, 240));
+  w().setPalette(dark);
+  QTest::mousePress(G(1), Qt::LeftButton, {}, {40, 40});
+  auto* label = C<QLabel>("ShFil1");
+  ASSERT_TRUE(label->isVisible());
+  const QImage shot = label->grab().toImage();
+  const QRgb background = shot.pixel(shot.width() - 3, shot.height() / 2);
+  int far = 0;
+  for (int y = 0; y < shot.height(); ++y) {
+    for (int x = 0; x < shot.width(); ++x) {
+      if (std::abs(qGray(shot.pixel(x, y)) - qGray(background)) > 120) ++far;
+    }
+  }
+  EXPECT_GT(far, 20) << "the text hardly stands out from its background";
+  QTest::mouseRelease(G(1), Qt::LeftButton, {}, {40, 40});
+}
+
 }  // namespace
 }  // namespace quorvel

@@ -119,5 +119,19 @@ TEST_F(HelpTest, GuidaOpensTheDefaultTopicAndAboutAndLogoShowTheirWindows) {
   EXPECT_LT(shown.elapsed(), 3000);
 }
 
+// A minimized help window comes back when the help is asked for again.
+TEST_F(HelpTest, AMinimizedHelpWindowIsRestoredByTheNextRequest) {
+  Child<QAction>(w(), "MenuHelpGuida")->trigger();
+  auto* help = w().findChild<HelpWindow*>();
+  ASSERT_NE(help, nullptr);
+  help->move(3000, 0);  // out of the way of the pointer over the main window
+  help->showMinimized();
+  ASSERT_TRUE(QTest::qWaitFor([help] { return help->isMinimized(); }));
+  ToggleHelpMode();
+  CtrlOver(Child<QWidget>(w(), "txtFil"));
+  EXPECT_TRUE(QTest::qWaitFor([help] { return !help->isMinimized() && help->isVisible(); }));
+  EXPECT_EQ(OpenTopic(), QStringLiteral("1010.html"));
+}
+
 }  // namespace
 }  // namespace quorvel

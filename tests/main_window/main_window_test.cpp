@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QElapsedTimer>
 #include <QGroupBox>
@@ -470,6 +471,37 @@ TEST_F(MainWindowTest, AsyncCallbackIsCallableByName) {
   qint16 res = 0;
   EXPECT_TRUE(
       QMetaObject::invokeMethod(&w(), "AsyncCallback", Qt::DirectConnection, Q_ARG(qint16&, res)));
+}
+
+// Tab reaches the unit arrows and the arrows of "Oscillazioni" and "Campioni"; the arrow keys
+// set them.
+TEST_F(MainWindowTest, TabReachesEveryArrowAndTheKeysSetIt) {
+  C<QLineEdit>("txtStF")->setFocus();
+  ASSERT_TRUE(QTest::qWaitFor([this] { return C<QLineEdit>("txtStF")->hasFocus(); }));
+  QStringList reached;
+  for (int i = 0; i < 12; ++i) {
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    reached << QApplication::focusWidget()->objectName();
+  }
+  for (const char* bar : {"SStFM", "SEnFM", "SOsc", "SCa"}) {
+    EXPECT_TRUE(reached.contains(QLatin1String(bar))) << bar;
+  }
+  EXPECT_LT(reached.indexOf(QStringLiteral("SStFM")), reached.indexOf(QStringLiteral("txtEnF")));
+  struct Case {
+    const char* bar;
+    const char* label;
+    const char* shown;
+  };
+  const Case cases[] = {
+      {"SStFM", "lblStFM", "KHz"}, {"SOsc", "lblOsc", "3"}, {"SCa", "lblCa", "25"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.bar);
+    auto* bar = C<QScrollBar>(c.bar);
+    bar->setFocus();
+    ASSERT_TRUE(QTest::qWaitFor([bar] { return bar->hasFocus(); }));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Up);
+    EXPECT_EQ(Text(c.label), QLatin1String(c.shown));
+  }
 }
 
 }  // namespace

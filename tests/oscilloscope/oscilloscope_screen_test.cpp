@@ -5,6 +5,7 @@
 #include <QAction>
 #include <QClipboard>
 #include <QFile>
+#include <QFileDialog>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -252,6 +253,22 @@ TEST_F(OscilloscopeTest, CopyPutsTheScreenOnTheClipboard) {
   ASSERT_FALSE(copied.isNull());
   EXPECT_EQ(copied.convertToFormat(QImage::Format_RGB32),
             screen.convertToFormat(QImage::Format_RGB32));
+}
+
+// "Salva grafico..." asks with the program's own dialog, titled "Salva".
+TEST_F(OscilloscopeTest, SalvaGraficoAsksInTheProgramsOwnDialog) {
+  Form2& osc = OpenAndRun();
+  QString title;
+  testing::ModalAnswers answers({[&](QWidget* modal) {
+    auto* dialog = qobject_cast<QFileDialog*>(modal);
+    ASSERT_NE(dialog, nullptr);
+    title = dialog->windowTitle();
+    EXPECT_NE(dialog->directory().absolutePath(), QCoreApplication::applicationDirPath());
+    dialog->reject();
+  }});
+  C<QAction>(osc, "MenuFileSalvaGrafico")->trigger();
+  EXPECT_EQ(answers.answered(), 1u);
+  EXPECT_EQ(title, QStringLiteral("Salva"));
 }
 
 }  // namespace

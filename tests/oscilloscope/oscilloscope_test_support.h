@@ -34,6 +34,7 @@
 #include "scripting/filter_program.h"
 #include "scripting/script_host.h"
 #include "widgets/frequency_range.h"
+#include "widgets/file_dialogs.h"
 #include "widgets/run_launcher.h"
 #include "window_core/twips.h"
 
@@ -147,6 +148,7 @@ class TestScopeHost : public OscilloscopeHost {
   QString FunctionsText() const override { return functions; }
   ScriptHost& Script1() override { return script_; }
   RunLauncher& Launcher() override { return launcher_; }
+  FileDialogs& Dialogs() override { return dialogs_; }
   QString HelpFile() const override { return help_folder; }
   void SaveTest() override { ++saves; }
   bool MainClosing() const override { return closing; }
@@ -160,6 +162,7 @@ class TestScopeHost : public OscilloscopeHost {
  private:
   ScriptHost script_;
   RunLauncher launcher_;
+  FileDialogs dialogs_;
 };
 
 // What both oscilloscope fixtures offer.

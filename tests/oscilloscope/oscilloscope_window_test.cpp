@@ -587,5 +587,31 @@ TEST_F(OscilloscopeTest, ABadFixedStepIsRefusedWithItsMessage) {
   EXPECT_FALSE(osc.running());
 }
 
+// A minimized oscilloscope comes back on "Oscilloscopio...".
+TEST_F(OscilloscopeWithMainTest, AMinimizedOscilloscopeIsRestoredByTheToolsMenu) {
+  Form2& osc = Open();
+  osc.showMinimized();
+  ASSERT_TRUE(QTest::qWaitFor([&osc] { return osc.isMinimized(); }));
+  Child<QAction>(main(), "MenuToolsOsc")->trigger();
+  EXPECT_TRUE(QTest::qWaitFor([&osc] { return !osc.isMinimized() && osc.isVisible(); }));
+  EXPECT_EQ(main().oscilloscope(), &osc);
+}
+
+// A click in the trough of a V/Div bar moves one position, as an arrow does.
+TEST_F(OscilloscopeTest, AClickInTheVoltsPerDivisionTroughMovesOnePosition) {
+  Form2& osc = Open();
+  for (const auto& [bar_name, box] :
+       {std::pair{"SVDivI", "txtVDivI"}, std::pair{"SVDivO", "txtVDivO"}}) {
+    SCOPED_TRACE(bar_name);
+    auto* bar = C<QScrollBar>(osc, bar_name);
+    ASSERT_EQ(bar->value(), 6);
+    EXPECT_EQ(bar->pageStep(), 1);
+    // Between the handle (in the middle) and the right arrow.
+    QTest::mouseClick(bar, Qt::LeftButton, {}, QPoint(bar->width() * 3 / 4, bar->height() / 2));
+    EXPECT_EQ(bar->value(), 7);
+    EXPECT_EQ(C<QLineEdit>(osc, box)->text(), QStringLiteral("2"));
+  }
+}
+
 }  // namespace
 }  // namespace quorvel

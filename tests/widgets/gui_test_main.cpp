@@ -9,6 +9,7 @@
 
 #include "qt_warnings.h"
 #include "scripting/script_host.h"
+#include "widgets/italian_texts.h"
 
 int main(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -19,6 +20,7 @@ int main(int argc, char** argv) {
   }
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Quorvel"));
+  (void)quorvel::LoadItalianQtTexts(app);
   testing::InitGoogleTest(&argc, argv);
   quorvel::testing::WatchQtWarnings();
   quorvel::ScriptEngineInit engine;

@@ -41,6 +41,24 @@ TEST(ProgressWindow, ShowsTheTitleStaysOnTopAndRefusesToClose) {
   EXPECT_FALSE(status.isVisible());
 }
 
+// The progress window opens centred on its owner, wherever the owner is, and leaves the focus
+// where it was.
+TEST(ProgressWindow, OpensCentredOnItsOwnerWithoutTakingTheFocus) {
+  for (const QPoint at : {QPoint(40, 30), QPoint(700, 420)}) {
+    Owner owner;
+    owner.setGeometry(QRect(at, QSize(640, 480)));
+    owner.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&owner));
+    frmStatus status(&owner);
+    status.Show2(QStringLiteral("AsyncCallback"), QStringLiteral("Simulazione"));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&status));
+    const QPoint offset = status.frameGeometry().center() - owner.frameGeometry().center();
+    EXPECT_LE(offset.manhattanLength(), 2) << at.x() << "," << at.y();
+    EXPECT_TRUE(status.testAttribute(Qt::WA_ShowWithoutActivating));
+    status.Unload2();
+  }
+}
+
 TEST(ProgressWindow, UntitledRunsReadOperazioneInCorso) {
   Owner owner;
   frmStatus status(&owner);

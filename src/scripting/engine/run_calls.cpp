@@ -1,0 +1,374 @@
+#include "scripting/engine/run_calls.h"
+
+#include <js/Array.h>
+#include <js/ArrayBuffer.h>
+#include <js/CallAndConstruct.h>
+#include <js/CompilationAndEvaluation.h>
+#include <js/PropertyAndElement.h>
+#include <js/experimental/TypedData.h>
+#include <jsfriendapi.h>
+
+#include <algorithm>
+#include <cmath>
+
+#include "numbers/number_text.h"
+#include "scripting/engine/call_guard.h"
+#include "scripting/engine/compile_cache.h"
+#include "scripting/engine/error_translator.h"
+#include "scripting/engine/typed_access.h"
+#include "scripting/filter_program.h"
+#include "scripting/script_host.h"
+
+namespace quorvel::engine {
+
+namespace {
+
+constexpr int32_t kSavedNothing = 0;
+constexpr int32_t kSavedNumber = 1;
+constexpr int32_t kSavedRawNumber = 4;  // left by the save, rounded before the restore
+
+// Reserved slots of the rounding native: its run's number and the RunCalls it reports to.
+constexpr size_t kRoundRunSlot = 0;
+constexpr size_t kRoundOwnerSlot = 1;
+
+constexpr std::size_t kMaxMakers = 16;
+
+// Names that global code may use but strict code may not (the run helpers are strict).
+bool IsStrictModeReserved(const QString& name) {
+  static const char16_t* const kWords[] = {u"implements", u"interface", u"let",    u"package",
+                                           u"private",    u"protected", u"public", u"static",
+                                           u"yield",      u"eval"};
+  return std::any_of(std::begin(kWords), std::end(kWords),
+                     [&](const char16_t* w) { return name == QStringView(w); });
+}
+
+}  // namespace
+
+struct RunCalls::Run {
+  Run(JSContext* cx, uint64_t run_id)
+      : id(run_id),
+        restore(cx),
+        read_output(cx),
+        numbers_buffer(cx),
+        kinds_buffer(cx),
+        functions(cx),
+        input(cx) {}
+  uint64_t id;
+  std::vector<QString> names;   // saved and restored by the generated functions
+  ScriptVarList slow;           // the others, through statement texts
+  std::vector<double> numbers;  // saved numbers, then dt, t, vi
+  std::vector<int32_t> kinds;
+  std::vector<double> rounded;  // each number as last rounded
+  JS::PersistentRootedValue restore;
+  JS::PersistentRootedValue read_output;
+  JS::PersistentRootedObject numbers_buffer;
+  JS::PersistentRootedObject kinds_buffer;
+  JS::PersistentRootedScript functions;
+  JS::PersistentRootedScript input;
+  std::optional<ScriptError> functions_error;
+  std::optional<ScriptError> input_error;
+  std::optional<ScriptError> stop;  // a statement-text call of the state that the host stopped
+  bool has_input = false;
+  bool save_pending = false;
+  bool restoring = false;
+};
+
+RunCalls::RunCalls(JSContext* cx, const JS::PersistentRootedObject& global, CallGuard& guard,
+                   ErrorTranslator& errors, CompileCache& cache, Accessors& accessors,
+                   ScriptHost& owner)
+    : cx_(cx),
+      global_(global),
+      guard_(guard),
+      errors_(errors),
+      cache_(cache),
+      accessors_(accessors),
+      owner_(owner) {}
+
+RunCalls::~RunCalls() { End(); }
+
+ScriptStatus RunCalls::Begin(const std::vector<QString>& state_names, const QString& functions,
+                             const QString& input) {
+  if (guard_.Busy()) return BusyError();
+  End();
+  try {
+    run_ = std::make_unique<Run>(cx_, ++run_count_);
+    if (auto error = Prepare(state_names, functions, input)) {
+      End();
+      return *error;
+    }
+  } catch (const std::bad_alloc&) {
+    End();
+    return OutOfMemoryError();
+  }
+  return Ok();
+}
+
+std::optional<ScriptError> RunCalls::Prepare(const std::vector<QString>& all_names,
+                                             const QString& functions, const QString& input) {
+  Run& run = *run_;
+  CallScope call(guard_);
+  JSAutoRealm realm(cx_, global_);
+  for (const QString& name : all_names) {
+    if (!IsStrictModeReserved(name) && accessors_.Find(name) != nullptr) {
+      run.names.push_back(name);
+    } else {
+      SetVar(run.slow, name, QStringLiteral("0"));
+    }
+  }
+  const std::size_t n = run.names.size();
+  run.numbers.assign(n + 3, 0.0);
+  run.kinds.assign(std::max<std::size_t>(n, 1), kSavedNumber);
+  run.rounded.assign(n, 0.0);
+
+  // The setters, in the order the generated functions bind them: the names', then dt, t, vi.
+  JS::RootedValueVector setters(cx_);
+  for (const QString& name : run.names) {
+    if (!setters.append(accessors_.Find(name)->setter)) return OutOfMemoryError();
+  }
+  for (const char16_t* name : {u"dt", u"t", u"vi"}) {
+    const Accessors::Pair* pair = accessors_.Find(QString::fromUtf16(name));
+    if (pair == nullptr) return errors_.TakeOr(OutOfMemoryError());
+    if (!setters.append(pair->setter)) return OutOfMemoryError();
+  }
+
+  run.numbers_buffer = JS::NewArrayBufferWithUserOwnedContents(
+      cx_, run.numbers.size() * sizeof(double), run.numbers.data());
+  if (!run.numbers_buffer) return errors_.TakeOr(OutOfMemoryError());
+  run.kinds_buffer = JS::NewArrayBufferWithUserOwnedContents(
+      cx_, run.kinds.size() * sizeof(int32_t), run.kinds.data());
+  if (!run.kinds_buffer) return errors_.TakeOr(OutOfMemoryError());
+
+  JS::RootedValueArray<5> args(cx_);
+  args[0].setObjectOrNull(JS_NewFloat64ArrayWithBuffer(cx_, run.numbers_buffer, 0,
+                                                       static_cast<int64_t>(run.numbers.size())));
+  args[1].setObjectOrNull(
+      JS_NewInt32ArrayWithBuffer(cx_, run.kinds_buffer, 0, static_cast<int64_t>(run.kinds.size())));
+  args[2].setObjectOrNull(JS_NewObjectWithGivenProto(cx_, nullptr, nullptr));
+  if (JSFunction* round =
+          js::NewFunctionWithReserved(cx_, &RunCalls::RoundSavedNumbersNative, 0, 0, "round")) {
+    JSObject* round_object = JS_GetFunctionObject(round);
+    js::SetFunctionNativeReserved(round_object, kRoundRunSlot,
+                                  JS::DoubleValue(static_cast<double>(run.id)));
+    js::SetFunctionNativeReserved(round_object, kRoundOwnerSlot, JS::PrivateValue(this));
+    args[3].setObject(*round_object);
+  }
+  args[4].setObjectOrNull(JS::NewArrayObject(cx_, setters));
+  for (std::size_t i = 0; i < args.length(); ++i) {
+    if (!args[i].isObject()) return errors_.TakeOr(OutOfMemoryError());
+  }
+  if (!MakeHelpers(run.names, args)) return errors_.TakeOr(OutOfMemoryError());
+
+  JS::RootedScript script(cx_);
+  run.functions_error = cache_.Get(functions, FunctionsSourceName(), &script);
+  if (!run.functions_error) run.functions = script;
+  run.has_input = !input.isEmpty();
+  if (run.has_input) {
+    run.input_error = cache_.Get(input, QString(), &script);
+    if (!run.input_error) run.input = script;
+  }
+  return std::nullopt;
+}
+
+bool RunCalls::MakeHelpers(const std::vector<QString>& names, const JS::HandleValueArray& args) {
+  QString key;
+  for (const QString& name : names) key += name + u'\n';
+  auto it = makers_.find(key);
+  if (it == makers_.end()) {
+    JS::RootedValue maker(cx_);
+    if (!EvaluateOwnCode(cx_, HelpersSource(names), &maker) || !maker.isObject()) return false;
+    if (makers_.size() >= kMaxMakers) makers_.clear();
+    it = makers_.emplace(key, std::make_unique<JS::PersistentRootedValue>(cx_, maker)).first;
+  }
+  JS::RootedValue maker(cx_, *it->second);
+  JS::RootedValue made(cx_);
+  if (!JS::Call(cx_, JS::UndefinedHandleValue, maker, args, &made) || !made.isObject()) {
+    return false;
+  }
+  JS::RootedObject helpers(cx_, &made.toObject());
+  return JS_GetElement(cx_, helpers, 0, &run_->restore) &&
+         JS_GetElement(cx_, helpers, 1, &run_->read_output);
+}
+
+void RunCalls::Reset() {
+  if (!run_) return;
+  std::fill(run_->numbers.begin(), run_->numbers.end(), 0.0);
+  std::fill(run_->rounded.begin(), run_->rounded.end(), 0.0);
+  std::fill(run_->kinds.begin(), run_->kinds.end(), kSavedNumber);
+  for (QString& value : run_->slow.values) value = QStringLiteral("0");
+}
+
+void RunCalls::Save() {
+  if (!run_) return;
+  Run& run = *run_;
+  if (run.slow.count() > 0 && !run.stop) run.stop = ReadVarValues(run.slow, owner_);
+  // The generated names are saved by the next restore call itself, in the same engine call:
+  // nothing runs in the engine in between.
+  run.save_pending = !run.names.empty();
+}
+
+Expected<int> RunCalls::Restore(double dt, double t, const double* vi) {
+  if (!run_) return NoRunError();
+  Run& run = *run_;
+  if (run.stop) return *run.stop;
+  if (run.slow.count() > 0) {
+    if ((run.stop = WriteVarValues(run.slow, owner_))) return *run.stop;
+  }
+  const std::size_t n = run.names.size();
+  int failures = 0;
+  int mask = 0;
+  // The statement text of a non-finite number does not parse: that assignment fails.
+  auto put = [&](std::size_t slot, double value, int bit) {
+    if (std::isfinite(value)) {
+      run.numbers[n + slot] = RoundTo15Digits(value);
+      mask |= bit;
+    } else {
+      ++failures;
+    }
+  };
+  put(0, dt, 1);
+  put(1, t, 2);
+  if (vi != nullptr) put(2, *vi, 4);
+  if (run.save_pending) mask |= 8;
+  run.save_pending = false;
+  CallScope call(guard_);
+  if (call.busy()) return BusyError();
+  JSAutoRealm realm(cx_, global_);
+  JS::RootedValue arg(cx_, JS::Int32Value(mask));
+  JS::RootedValue rval(cx_);
+  run.restoring = true;
+  const bool ok =
+      JS::Call(cx_, JS::UndefinedHandleValue, run.restore, JS::HandleValueArray(arg), &rval);
+  run.restoring = false;
+  if (!ok) {
+    ScriptError error = errors_.Take();
+    if (script_errors::StopsTheRun(error.number)) return error;
+    return failures + 1;
+  }
+  return failures + (rval.isInt32() ? rval.toInt32() : 0);
+}
+
+Expected<double> RunCalls::RunInput() {
+  if (!run_) return NoRunError();
+  Run& run = *run_;
+  if (!run.has_input) return 0.0;
+  if (run.input_error) return *run.input_error;
+  CallScope call(guard_);
+  if (call.busy()) return BusyError();
+  JSAutoRealm realm(cx_, global_);
+  JS::RootedValue rval(cx_);
+  if (!JS_ExecuteScript(cx_, run.input, &rval)) return errors_.Take();
+  return ToNumber(cx_, rval);
+}
+
+ScriptStatus RunCalls::RunFunctions() {
+  if (!run_) return NoRunError();
+  Run& run = *run_;
+  if (run.functions_error) return *run.functions_error;
+  CallScope call(guard_);
+  if (call.busy()) return BusyError();
+  JSAutoRealm realm(cx_, global_);
+  JS::RootedValue rval(cx_);
+  if (!JS_ExecuteScript(cx_, run.functions, &rval)) return errors_.Take();
+  return Ok();
+}
+
+Expected<double> RunCalls::ReadOutput() {
+  if (!run_) return NoRunError();
+  CallScope call(guard_);
+  if (call.busy()) return BusyError();
+  JSAutoRealm realm(cx_, global_);
+  JS::RootedValue rval(cx_);
+  if (!JS::Call(cx_, JS::UndefinedHandleValue, run_->read_output, JS::HandleValueArray::empty(),
+                &rval)) {
+    return errors_.Take();
+  }
+  return ToNumber(cx_, rval);
+}
+
+void RunCalls::End() {
+  // From inside a call (the busy hook) the run's functions may be on the stack: leave it.
+  if (!run_ || guard_.Busy()) return;
+  // The buffers' memory belongs to the run: cut the engine's view of it first, so that nothing
+  // that still points at them (were anything to) can touch that memory.
+  for (JSObject* buffer : {run_->numbers_buffer.get(), run_->kinds_buffer.get()}) {
+    if (buffer == nullptr) continue;
+    JSAutoRealm realm(cx_, buffer);
+    JS::RootedObject obj(cx_, buffer);
+    if (!JS::DetachArrayBuffer(cx_, obj)) JS_ClearPendingException(cx_);
+  }
+  run_.reset();
+}
+
+void RunCalls::ForgetScope() {
+  End();
+  makers_.clear();
+}
+
+// Called by the generated restore right after it saved the state: the numbers it left in the
+// buffer are rounded as their 15-digit texts would be.
+void RunCalls::RoundSavedNumbers(double run_id) {
+  if (!run_ || static_cast<double>(run_->id) != run_id || !run_->restoring) return;
+  Run& run = *run_;
+  for (std::size_t i = 0; i < run.names.size(); ++i) {
+    if (run.kinds[i] != kSavedRawNumber) continue;
+    const double raw = run.numbers[i];
+    if (!std::isfinite(raw)) {
+      // Its text ("1,#INF") would not parse back: the restore skips it.
+      run.kinds[i] = kSavedNothing;
+      continue;
+    }
+    run.kinds[i] = kSavedNumber;
+    // A value that did not change since it was last rounded is already rounded.
+    if (raw == run.rounded[i] && std::signbit(raw) == std::signbit(run.rounded[i])) continue;
+    run.rounded[i] = run.numbers[i] = RoundTo15Digits(raw);
+  }
+}
+
+bool RunCalls::RoundSavedNumbersNative(JSContext*, unsigned argc, JS::Value* vp) {
+  JS::CallArgs args = JS::CallArgsFromVp(argc, vp);
+  const JS::Value& id = js::GetFunctionNativeReserved(&args.callee(), kRoundRunSlot);
+  const JS::Value& owner = js::GetFunctionNativeReserved(&args.callee(), kRoundOwnerSlot);
+  if (id.isNumber() && owner.isDouble()) {
+    static_cast<RunCalls*>(owner.toPrivate())->RoundSavedNumbers(id.toNumber());
+  }
+  args.rval().setUndefined();
+  return true;
+}
+
+// Source of a strict function that, given the shared buffers, an object for exact values, the
+// rounding function and the setters, returns the run's two helpers: the restore (which saves
+// first when asked) and the read of vo.
+QString RunCalls::HelpersSource(const std::vector<QString>& names) {
+  const int n = static_cast<int>(names.size());
+  QString bind;
+  QString save;
+  QString restore;
+  for (int i = 0; i < n; ++i) {
+    const QString& name = names[static_cast<std::size_t>(i)];
+    const QString k = QString::number(i);
+    bind += QStringLiteral("var $s%1=$a[%1];\n").arg(k);
+    save += QStringLiteral(
+                "try{$v=%1;if(typeof $v===\"number\"){$n[%2]=$v;$k[%2]=4}"
+                "else if(typeof $v===\"boolean\"||typeof $v===\"string\"){$o[%2]=$v;$k[%2]=2}"
+                "else if($v!==null){$k[%2]=0}}catch($e){}\n")
+                .arg(name, k);
+    restore += QStringLiteral(
+                   "try{if($k[%1]===1)$s%1($n[%1]);else if($k[%1]===2)$s%1($o[%1])}catch($e){}\n")
+                   .arg(k);
+  }
+  return QStringLiteral(
+             "(function($n,$k,$o,$r,$a){'use strict';\n"
+             "%1var $sd=$a[%4],$st=$a[%5],$sv=$a[%6];\n"
+             "return [\n"
+             "function($m){var $f=0,$v;\n"
+             "if($m&8){\n%2$r()}\n"
+             "%3"
+             "if($m&1){try{$sd($n[%4])}catch($e){$f++}}\n"
+             "if($m&2){try{$st($n[%5])}catch($e){$f++}}\n"
+             "if($m&4){try{$sv($n[%6])}catch($e){$f++}}\n"
+             "return $f},\n"
+             "function(){return vo}]})")
+      .arg(bind, save, restore, QString::number(n), QString::number(n + 1), QString::number(n + 2));
+}
+
+}  // namespace quorvel::engine
