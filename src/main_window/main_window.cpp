@@ -60,7 +60,7 @@ Form1::Form1()
   SetupMainWindowControls(*this, c_);
   graphs_ = new ResponseGraphs(*this, c_);
   documents_ = new TestDocuments(*this, c_, *graphs_);
-  new ResponseExport(*this, c_, *graphs_, *documents_, *dialogs_);
+  new ResponseExport(*this, c_, *graphs_, *documents_);
   ConnectControls();
   c_.client->SetMinimumOuterTwips(kMinimumOuterWidth, kMinimumOuterHeight);
   ConnectWindowHelp(*this, *c_.cmdHelp, *c_.SB1, [this] { return help_file_; });
@@ -84,7 +84,14 @@ Form1::Form1()
   resize(TwipsToPixelsX(9600, *this), TwipsToPixelsY(7800, *this));
 }
 
-Form1::~Form1() = default;
+Form1::~Form1() {
+  // The graphs' event filter reads the controls, which are members of this window and go before
+  // its widgets do: the filter stops first.
+  for (QWidget* watched : {static_cast<QWidget*>(c_.Grafico1), static_cast<QWidget*>(c_.Grafico2),
+                           static_cast<QWidget*>(c_.SLog)}) {
+    watched->removeEventFilter(graphs_);
+  }
+}
 
 void Form1::ConnectControls() {
   connect(c_.client, &ClientArea::Resized, this, &Form1::LayoutMainWindow);

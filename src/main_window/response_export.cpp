@@ -19,14 +19,8 @@
 namespace quorvel {
 
 ResponseExport::ResponseExport(QWidget& window, const MainWindowControls& controls,
-                               const ResponseGraphs& graphs, const TestDocuments& documents,
-                               FileDialogs& dialogs)
-    : QObject(&window),
-      window_(window),
-      c_(controls),
-      graphs_(graphs),
-      documents_(documents),
-      dialogs_(dialogs) {
+                               const ResponseGraphs& graphs, TestDocuments& documents)
+    : QObject(&window), window_(window), c_(controls), graphs_(graphs), documents_(documents) {
   connect(c_.MenuFileSalvaGrafico, &QAction::triggered, this,
           &ResponseExport::MenuFileSalvaGrafico_Click);
   connect(c_.MenuFileEsportaDati, &QAction::triggered, this,
@@ -49,11 +43,10 @@ bool ResponseExport::HasPoints() {
 
 void ResponseExport::MenuFileSalvaGrafico_Click() {
   // The bitmap first: the dialog offers it unless another type is chosen.
-  QString filter;
-  const QString path =
-      dialogs_.AskSave(&window_, GraphImageFilters(), filter, documents_.TestPath());
-  if (path.isEmpty()) return;  // cancelled
-  (void)SaveGraphImage(path, filter);
+  const ChosenFile chosen = documents_.Dialogs().AskFile(&window_, true, GraphImageFilters(),
+                                                         QString(), documents_.TestPath());
+  if (chosen.path.isEmpty()) return;  // cancelled
+  (void)SaveGraphImage(chosen.path, chosen.filter);
 }
 
 QString ResponseExport::SaveGraphImage(const QString& path, const QString& chosen_filter) {
@@ -78,10 +71,10 @@ QString ResponseExport::SaveGraphImage(const QString& path, const QString& chose
 
 void ResponseExport::MenuFileEsportaDati_Click() {
   if (!HasPoints()) return;
-  QString filter;
-  const QString path = dialogs_.AskSave(&window_, {CsvFileFilter()}, filter, documents_.TestPath());
-  if (path.isEmpty()) return;  // cancelled
-  (void)ExportData(path);
+  const ChosenFile chosen = documents_.Dialogs().AskFile(&window_, true, {CsvFileFilter()},
+                                                         QString(), documents_.TestPath());
+  if (chosen.path.isEmpty()) return;  // cancelled
+  (void)ExportData(chosen.path);
 }
 
 QString ResponseExport::ExportData(const QString& path) {

@@ -6,21 +6,20 @@ class QWidget;
 
 namespace quorvel {
 
-class FileDialogs;
 class ResponseGraphs;
 class TestDocuments;
 struct MainWindowControls;
 
 // The main window's data out: "Salva grafico..." (the amplitude graph as a BMP, PNG or SVG file,
 // drawn as the window draws it), "Esporta dati..." (the last run's points as CSV, the format of
-// quorvel-cli) and "Copia" > "Dati" (the same table, tab-separated, on the clipboard), through
-// the program's file dialogs.
+// quorvel-cli) and "Copia" > "Dati" (the same table, tab-separated, on the clipboard). The file
+// dialogs are the window's own, starting where its last one ended.
 class ResponseExport : public QObject {
   Q_OBJECT
 
  public:
   ResponseExport(QWidget& window, const MainWindowControls& controls, const ResponseGraphs& graphs,
-                 const TestDocuments& documents, FileDialogs& dialogs);
+                 TestDocuments& documents);
 
   // Writes the amplitude graph to `path` as the file type chosen in the dialog (a known extension
   // of the name decides, else the type's extension is added); a failure is shown in a message
@@ -41,8 +40,7 @@ class ResponseExport : public QObject {
   QWidget& window_;
   const MainWindowControls& c_;
   const ResponseGraphs& graphs_;
-  const TestDocuments& documents_;
-  FileDialogs& dialogs_;
+  TestDocuments& documents_;
 };
 
 }  // namespace quorvel

@@ -297,6 +297,8 @@ void TestDocuments::MenuFileApri_Click() {
   if (OpenTest(path)) emit Opened();
 }
 
+FileDialogs& TestDocuments::Dialogs() { return window_.Dialogs(); }
+
 void TestDocuments::MenuHelpEsempi_Click() {
   const QString folder = ExamplesFolderFor(QCoreApplication::applicationDirPath());
   if (!ExamplesAvailable(folder)) {

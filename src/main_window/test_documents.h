@@ -9,6 +9,7 @@
 
 namespace quorvel {
 
+class FileDialogs;
 class Form1;
 class ResponseGraphs;
 struct MainWindowControls;
@@ -38,6 +39,8 @@ class TestDocuments : public QObject {
   bool OpenChosenTest(const QString& chosen);
   bool ConfirmDiscard();
   void ResetTest();
+  // The window's file dialogs, which remember where the last one was left.
+  FileDialogs& Dialogs();
 
  signals:
   // A test was opened: the window shows its name and previews it.

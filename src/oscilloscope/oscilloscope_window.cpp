@@ -51,7 +51,12 @@ Form2::Form2(OscilloscopeHost& host) : host_(host) {
   resize(TwipsToPixelsX(10200, *this), TwipsToPixelsY(8400, *this));
 }
 
-Form2::~Form2() = default;
+Form2::~Form2() {
+  // The panes' event filters read the controls, which are members of this window and go before
+  // its widgets do: the filters stop first.
+  c_.lstPar->viewport()->removeEventFilter(parameters_);
+  c_.Grafico1->removeEventFilter(screen_);
+}
 
 void Form2::ConnectControls() {
   connect(c_.client, &ClientArea::Resized, this, &Form2::LayoutOscilloscope);

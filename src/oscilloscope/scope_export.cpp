@@ -40,10 +40,9 @@ bool ScopeExport::HasSamples() {
 
 void ScopeExport::MenuFileSalvaGrafico_Click() {
   // The bitmap first: the dialog offers it unless another type is chosen.
-  QString filter;
-  const QString path = dialogs_.AskSave(&window_, GraphImageFilters(), filter);
-  if (path.isEmpty()) return;  // cancelled
-  (void)SaveScreenImage(path, filter);
+  const ChosenFile chosen = dialogs_.AskFile(&window_, true, GraphImageFilters());
+  if (chosen.path.isEmpty()) return;  // cancelled
+  (void)SaveScreenImage(chosen.path, chosen.filter);
 }
 
 QString ScopeExport::SaveScreenImage(const QString& path, const QString& chosen_filter) {
@@ -63,10 +62,9 @@ QString ScopeExport::SaveScreenImage(const QString& path, const QString& chosen_
 
 void ScopeExport::MenuFileEsportaDati_Click() {
   if (!HasSamples()) return;
-  QString filter;
-  const QString path = dialogs_.AskSave(&window_, {CsvFileFilter()}, filter);
-  if (path.isEmpty()) return;  // cancelled
-  (void)ExportData(path);
+  const ChosenFile chosen = dialogs_.AskFile(&window_, true, {CsvFileFilter()});
+  if (chosen.path.isEmpty()) return;  // cancelled
+  (void)ExportData(chosen.path);
 }
 
 QString ScopeExport::ExportData(const QString& path) {

@@ -8,6 +8,7 @@ class QMainWindow;
 namespace quorvel {
 
 class FileDialogs;
+
 class ScopePane;
 struct OscilloscopeControls;
 
@@ -40,6 +41,7 @@ class ScopeExport : public QObject {
   QMainWindow& window_;
   const OscilloscopeControls& c_;
   const ScopePane& screen_;
+  // The program's file dialogs, which remember where the last one was left.
   FileDialogs& dialogs_;
 };
 

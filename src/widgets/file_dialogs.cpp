@@ -16,18 +16,11 @@ QString FileDialogs::StartFolder(const QString& test_path) const {
 
 QString FileDialogs::Ask(QWidget* parent, bool save, const QString& filter, const QString& proposed,
                          const QString& test_path) {
-  QString chosen_filter;
-  return Show(parent, save, {filter}, proposed, test_path, chosen_filter);
+  return AskFile(parent, save, QStringList{filter}, proposed, test_path).path;
 }
 
-QString FileDialogs::AskSave(QWidget* parent, const QStringList& filters, QString& chosen_filter,
-                             const QString& test_path) {
-  return Show(parent, true, filters, QString(), test_path, chosen_filter);
-}
-
-QString FileDialogs::Show(QWidget* parent, bool save, const QStringList& filters,
-                          const QString& proposed, const QString& test_path,
-                          QString& chosen_filter) {
+ChosenFile FileDialogs::AskFile(QWidget* parent, bool save, const QStringList& filters,
+                                const QString& proposed, const QString& test_path) {
   QFileDialog dialog(parent, save ? QStringLiteral("Salva") : QStringLiteral("Apri"),
                      StartFolder(test_path));
   dialog.setNameFilters(filters);
@@ -38,8 +31,7 @@ QString FileDialogs::Show(QWidget* parent, bool save, const QStringList& filters
   if (!proposed.isEmpty()) dialog.selectFile(proposed);
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
   last_folder_ = dialog.directory().absolutePath();
-  chosen_filter = dialog.selectedNameFilter();
-  return dialog.selectedFiles().constFirst();
+  return {dialog.selectedFiles().constFirst(), dialog.selectedNameFilter()};
 }
 
 }  // namespace quorvel

@@ -127,6 +127,11 @@ void frmStatus::Show2(const QString& callback_name, const QString& title) {
     move(owner_->window()->frameGeometry().center() - rect().center());
   }
   show();
+  // The window's final size (and its frame) are known only once shown: centre it again.
+  if (owner_) {
+    const QRect frame = frameGeometry();
+    move(pos() + owner_->window()->frameGeometry().center() - frame.center());
+  }
   raise();
   Timer1_->start();
   Timer2_->start();
