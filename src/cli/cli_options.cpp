@@ -395,7 +395,8 @@ Per entrambi:
   -o FILE, --output FILE
                        scrive il CSV in FILE invece che su stdout. FILE è sostituito solo a
                        simulazione finita, con il CSV completo: non resta mai a metà, e se la
-                       simulazione è rifiutata resta com'era. ("-o -": stdout)
+                       simulazione è rifiutata resta com'era. "-o -" è stdout; un
+                       dispositivo o una FIFO (/dev/null) è scritto così com'è.
   --report             scrive su stderr il resoconto della simulazione (a capo LF)
   -h, --help           questo testo
   --version            scrive la versione ed esce

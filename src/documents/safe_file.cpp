@@ -130,7 +130,31 @@ std::optional<QString> ReadStandardInputBytes(QByteArray& bytes, qint64 limit) {
   return ReadDeviceBytes(input, bytes, limit);
 }
 
+// The bytes written straight to something that is not a regular file (a device such as
+// /dev/null, a FIFO, the terminal): there is nothing to replace, and a new file renamed over it
+// would put a regular file in the device's place (where the folder lets the user, as /dev lets
+// root).
+std::optional<QString> WriteToDevice(const QString& path, const QByteArray& bytes) {
+  Descriptor fd(::open(QFile::encodeName(path).constData(), O_WRONLY | O_CLOEXEC));
+  if (!fd.valid()) return SystemError(errno);
+  qsizetype done = 0;
+  while (done < bytes.size()) {
+    const ssize_t n =
+        ::write(fd.get(), bytes.constData() + done, static_cast<size_t>(bytes.size() - done));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return SystemError(n < 0 ? errno : EIO);
+    done += n;
+  }
+  if (fd.Close() != 0) return SystemError(errno);
+  return std::nullopt;
+}
+
 std::optional<QString> ReplaceFileContents(const QString& path, const QByteArray& bytes) {
+  struct stat status {};
+  if (::stat(QFile::encodeName(path).constData(), &status) == 0 && !S_ISREG(status.st_mode) &&
+      !S_ISDIR(status.st_mode)) {
+    return WriteToDevice(path, bytes);
+  }
   QSaveFile file(path);
   if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
     // No new file beside it (often: a folder the user may not write); the file itself may

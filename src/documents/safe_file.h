@@ -38,6 +38,10 @@ std::optional<QString> ReadStandardInputBytes(QByteArray& bytes, qint64 limit = 
 // size limit fails before anything is overwritten; then every byte is written and checked, the
 // file cut to the new length and flushed to disk. A failure after the first byte was written
 // says that the file may be damaged; it is never reported as saved.
+//
+// A path that names something other than a regular file or a folder (a device such as
+// /dev/null, a FIFO, through a symbolic link or not) is written to as it is: it is never
+// replaced by a regular file.
 std::optional<QString> ReplaceFileContents(const QString& path, const QByteArray& bytes);
 
 // The image as a Windows bitmap file's bytes; empty when it cannot be encoded.

@@ -9,8 +9,10 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -515,6 +517,27 @@ TEST_F(CliOutputFileTest, TheCsvGoesToTheFileAndNothingToStandardOutput) {
   const Outcome dash =
       RunCli({kSweep, Example("rc_lowpass.flt"), QStringLiteral("-o"), QStringLiteral("-")});
   EXPECT_EQ(dash.out, plain.out) << "-o - is the standard output";
+}
+
+// A FIFO (like /dev/null or /dev/stdout) is written to, not replaced by a regular file.
+TEST_F(CliOutputFileTest, AFifoIsWrittenToAndStaysAFifo) {
+  const Outcome plain = RunCli({kSweep, Example("rc_lowpass.flt")});
+  ASSERT_EQ(plain.exit_code, 0) << plain.err;
+  ASSERT_LT(plain.out.size(), 60000u) << "fits the pipe's buffer: no reader thread needed";
+  const QString fifo = dir_.filePath(QStringLiteral("fifo"));
+  ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+  const int reader = ::open(QFile::encodeName(fifo).constData(), O_RDONLY | O_NONBLOCK);
+  ASSERT_GE(reader, 0);
+  const Outcome o = RunCli({kSweep, Example("rc_lowpass.flt"), QStringLiteral("-o"), fifo});
+  EXPECT_EQ(o.exit_code, 0) << o.err;
+  std::string received(plain.out.size() + 16, '\0');
+  const ssize_t n = ::read(reader, received.data(), received.size());
+  ::close(reader);
+  received.resize(static_cast<std::size_t>(std::max<ssize_t>(n, 0)));
+  EXPECT_EQ(received, plain.out);
+  struct stat status {};
+  ASSERT_EQ(::lstat(QFile::encodeName(fifo).constData(), &status), 0);
+  EXPECT_TRUE(S_ISFIFO(status.st_mode));
 }
 
 TEST_F(CliOutputFileTest, ARefusedRunLeavesTheFileAsItWas) {

@@ -15,6 +15,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdlib>
 #include <functional>
@@ -89,6 +90,38 @@ TEST(ReplaceFileContents, AWritableFolderGetsANewFileInPlaceOfTheOld) {
   EXPECT_EQ(Contents(path), QByteArray("new"));
   EXPECT_NE(Inode(path), before) << "the atomic save, where the folder allows it";
   EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("t.flt")});
+}
+
+// A FIFO (as a device such as /dev/null, or the terminal) is written to, never replaced by a
+// regular file, also through a symbolic link: "-o /dev/null" of quorvel-cli, run as root, would
+// otherwise put a regular file in place of /dev/null.
+TEST(ReplaceFileContents, SomethingThatIsNotARegularFileIsWrittenToAndStays) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  const QString fifo = dir.filePath(QStringLiteral("fifo"));
+  const QString link = dir.filePath(QStringLiteral("link"));
+  ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+  ASSERT_TRUE(QFile::link(fifo, link));
+  for (const QString& path : {fifo, link}) {
+    SCOPED_TRACE(path.toStdString());
+    // The reading end is open first, so the write neither waits for a reader nor blocks.
+    const int reader = ::open(QFile::encodeName(fifo).constData(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    EXPECT_EQ(ReplaceFileContents(path, "frequency_hz\n1\n"), std::nullopt);
+    char buffer[64] = {};
+    const ssize_t n = ::read(reader, buffer, sizeof buffer);
+    ::close(reader);
+    EXPECT_EQ(QByteArray(buffer, static_cast<qsizetype>(std::max<ssize_t>(n, 0))),
+              QByteArray("frequency_hz\n1\n"));
+    struct stat status {};
+    ASSERT_EQ(::lstat(QFile::encodeName(fifo).constData(), &status), 0);
+    EXPECT_TRUE(S_ISFIFO(status.st_mode));
+    ASSERT_EQ(::lstat(QFile::encodeName(link).constData(), &status), 0);
+    EXPECT_TRUE(S_ISLNK(status.st_mode));
+  }
+  EXPECT_EQ(
+      QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System).size(), 2)
+      << "no new file beside them";
 }
 
 // The folder-that-may-not-be-written case needs permission bits in force, which root's

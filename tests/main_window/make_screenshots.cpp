@@ -14,6 +14,7 @@
 #include <cstdio>
 
 #include "main_window/main_window.h"
+#include "main_window/response_graphs.h"
 #include "main_window/test_documents.h"
 #include "numbers/reversed_value.h"
 #include "oscilloscope/oscilloscope_window.h"
@@ -86,6 +87,20 @@ int main(int argc, char** argv) {
   QTest::mouseMove(amplitude, {amplitude->width() / 2, amplitude->height() / 3});
   QTest::qWait(50);
   if (!Save(window, folder, "readout.png")) return 1;
+
+  // Two filters compared: the RC low-pass kept with "Confronta", one five times faster run over
+  // it, numbered scales, and the pointer at 2 kHz reading both.
+  Child<QAction>(window, "MenuToolsConfronta")->trigger();
+  Child<QPlainTextEdit>(window, "txtFil")
+      ->setPlainText(QStringLiteral("vo = vo + (vi - vo) * dt / (RC / 5)"));
+  QTest::mouseClick(Child<QPushButton>(window, "cmdStart"), Qt::LeftButton);
+  Child<QAction>(window, "MenuShowScale")->trigger();
+  if (!QTest::qWaitFor([&] { return window.Graphs().RedrawPending() == 0; })) return 1;
+  // log10(2000 / 10) / log10(100000 / 10) of the width: 2 kHz on the logarithmic axis.
+  QTest::mouseMove(amplitude, {static_cast<int>(amplitude->width() * 0.5753), 40});
+  if (!Save(window, folder, "compare.png")) return 1;
+  Child<QAction>(window, "MenuToolsCancellaConfronti")->trigger();
+  Child<QAction>(window, "MenuShowScale")->trigger();
 
   // The help at the topic of the test parameters.
   window.SetHelpFile(QStringLiteral(QUORVEL_HELP_SOURCE_DIR));
