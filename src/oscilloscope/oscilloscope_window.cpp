@@ -260,8 +260,9 @@ void Form2::SVDivO_Change() {
 bool Form2::eventFilter(QObject* watched, QEvent* event) {
   // The waveform box asks for a run on Down, Up and Enter: a typed statement takes effect on
   // Enter or "Aggiorna".
-  if ((watched == c_.cmbWF || watched == c_.cmbWF->lineEdit()) &&
-      event->type() == QEvent::KeyRelease) {
+  // (The type first: the box is not asked for its line edit while it is being destroyed.)
+  if (event->type() == QEvent::KeyRelease &&
+      (watched == c_.cmbWF || watched == c_.cmbWF->lineEdit())) {
     const int key = static_cast<QKeyEvent*>(event)->key();
     if (key == Qt::Key_Down || key == Qt::Key_Up || key == Qt::Key_Return || key == Qt::Key_Enter) {
       run_requested_ = true;

@@ -39,7 +39,8 @@ ParameterList::ParameterList(QWidget& window, const OscilloscopeControls& contro
   connect(c_.cmdAddP, &QPushButton::clicked, this, &ParameterList::cmdAddP_Click);
   connect(c_.cmdRmvP, &QPushButton::clicked, this, &ParameterList::cmdRmvP_Click);
   connect(c_.SPar, &QSlider::valueChanged, this, &ParameterList::SPar_Change);
-  c_.lstPar->viewport()->installEventFilter(this);
+  list_viewport_ = c_.lstPar->viewport();
+  list_viewport_->installEventFilter(this);
 }
 
 QStringList ParameterList::Items() const {
@@ -169,7 +170,8 @@ void ParameterList::SPar_Change() {
 }
 
 bool ParameterList::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == c_.lstPar->viewport() && event->type() == QEvent::MouseButtonRelease) {
+  // Compared, not asked: the list may be in the middle of its destruction.
+  if (watched == list_viewport_ && event->type() == QEvent::MouseButtonRelease) {
     lstPar_MouseUp(static_cast<QMouseEvent*>(event)->button());
   }
   return QObject::eventFilter(watched, event);

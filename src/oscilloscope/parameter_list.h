@@ -54,6 +54,7 @@ class ParameterList : public QObject {
 
   QWidget& window_;
   const OscilloscopeControls& c_;
+  QObject* list_viewport_ = nullptr;
 };
 
 }  // namespace quorvel

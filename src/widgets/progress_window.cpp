@@ -121,17 +121,15 @@ void frmStatus::Show2(const QString& callback_name, const QString& title) {
   callback_name_ = callback_name;
   state_.emplace(TickMs(), kAdvWidthTwips);
   PlaceDots();
-  // Centred on the window that runs, not at the screen's corner.
-  if (owner_) {
-    adjustSize();
-    move(owner_->window()->frameGeometry().center() - rect().center());
-  }
+  // Centred on the window that runs, not at the screen's corner: placed before it shows (so it
+  // does not flash elsewhere), then once more at the size it shows with.
+  auto centre = [this] {
+    if (owner_) move(pos() + owner_->window()->frameGeometry().center() - frameGeometry().center());
+  };
+  adjustSize();
+  centre();
   show();
-  // The window's final size (and its frame) are known only once shown: centre it again.
-  if (owner_) {
-    const QRect frame = frameGeometry();
-    move(pos() + owner_->window()->frameGeometry().center() - frame.center());
-  }
+  centre();
   raise();
   Timer1_->start();
   Timer2_->start();
