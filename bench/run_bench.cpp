@@ -1,12 +1,17 @@
-// End-to-end cost of the runs. The same sweep and oscilloscope configurations run three ways in
+// End-to-end cost of the runs. The same sweep and oscilloscope configurations run these ways in
 // one process:
-//   real    the script host's prepared step calls (what the program uses)
-//   native  the same arithmetic in C++, plugged in where the engine goes: the floor, the cost of
-//           the run's own loop, rounding and bookkeeping
-//   naive   every statement evaluated as text, compile cache off
-// and the table gives attempts, ns per attempt, time per run and the ratios real/native and
-// naive/real. A last pair of lines measures what pacing (progress checks and event delivery)
-// costs a run.
+//   bare    the run's loop written out in C++ for the filter at hand, plain doubles: the floor
+//   exact   the same loop with the program's 15-digit rounding of dt, t, vi and of every saved
+//           state value, so that it gives the program's results bit for bit (checked)
+//   loop    the program's own run with the filter in C++ plugged in where the engine goes: the
+//           cost of the run's loop, error trap and bookkeeping
+//   real    the program's run on the script host, as the program runs
+//   naive   (with --naive) every statement evaluated as text, compile cache off
+// and the table gives attempts, ns per attempt, time per run, the ratios real/exact and
+// real/bare, and whether exact gave the same bits as real. A last line measures what pacing
+// (progress checks and event delivery) costs a run.
+//
+//   run_bench [--naive] [--repeats N] [--only real|loop|exact|bare]
 #include <QCoreApplication>
 #include <QHash>
 #include <QStringList>
@@ -14,16 +19,21 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <functional>
 #include <memory>
+#include <string>
 #include <vector>
 
+#include "numbers/eng_number.h"
 #include "numbers/number_text.h"
 #include "scripting/filter_program.h"
 #include "scripting/script_host.h"
+#include "scripting/script_var_list.h"
 #include "simulation/frequency_sweep.h"
 #include "simulation/oscilloscope_run.h"
 #include "simulation/script_filter_engine.h"
+#include "simulation/step_control.h"
 #include "simulation/text_filter_engine.h"
 
 namespace quorvel {
@@ -139,13 +149,20 @@ class CountingEngine : public FilterEngine {
   Expected<double> EvaluateNumber(const QString& text) override {
     return inner_.EvaluateNumber(text);
   }
+  ScriptStatus SetNumber(const QString& name, double value) override {
+    return inner_.SetNumber(name, value);
+  }
+  void RunInside(const std::function<void()>& body) override { inner_.RunInside(body); }
+  bool Attempt(double dt, double t, const double* vi, AttemptSink& sink) override {
+    ++attempts;
+    return inner_.Attempt(dt, t, vi, sink);
+  }
   void BeginRun(const std::vector<QString>& n, const QString& f, const QString& i) override {
     inner_.BeginRun(n, f, i);
   }
   void ResetSavedState() override { inner_.ResetSavedState(); }
   void SaveState() override { inner_.SaveState(); }
   int RestoreAndSet(double dt, double t, const double* vi) override {
-    ++attempts;
     return inner_.RestoreAndSet(dt, t, vi);
   }
   Expected<double> RunInput() override { return inner_.RunInput(); }
@@ -213,6 +230,213 @@ std::vector<NativeFilter> Filters() {
   return filters;
 }
 
+// The runs written out for one filter in C++: the sweep's and the oscilloscope's loops as the
+// program makes them (the same frequencies, steps, step control and measurements), without an
+// engine, without the error trap's calls and without pacing. With kExact the filter sees what
+// the program's statements give it: dt, t and vi rounded to 15 significant digits and every
+// state value rounded when it is saved; so the results are the program's bit for bit.
+template <bool kExact>
+class ReferenceRun {
+ public:
+  explicit ReferenceRun(const NativeFilter& filter) : filter_(filter) {
+    ScriptVarList names;
+    CollectAssignedNames(filter.parameters, names);
+    CollectAssignedNames(filter.functions, names);
+    for (const char16_t* n : {u"dt", u"vi", u"vo"}) SetVar(names, QString::fromUtf16(n), u"0"_qs);
+    for (const QString& name : names.names) state_.push_back(size_t(vars_.Slot(name)));
+    dt_ = size_t(vars_.Slot(u"dt"_qs));
+    t_ = size_t(vars_.Slot(u"t"_qs));
+    vi_ = size_t(vars_.Slot(u"vi"_qs));
+    vo_ = size_t(vars_.Slot(u"vo"_qs));
+    w_ = size_t(vars_.Slot(u"_w"_qs));
+    saved_.assign(state_.size(), 0);
+    rounded_.assign(state_.size(), 0);
+    step_ = filter.bind_functions(vars_);
+  }
+
+  long attempts = 0;
+
+  void Sweep(const SweepSettings& s, SweepResult& result) {
+    result.points.assign(size_t(s.samples), ResponsePoint{});
+    result.count = 0;
+    const int n = s.samples - 1;
+    const double log_ratio = Log10(s.end_frequency / s.start_frequency).value_or(0);
+    for (int i = 0; i <= n; ++i) {
+      const double position = n > 0 ? double(i) / n : 0.0;
+      const double f = std::pow(10.0, position * log_ratio) * s.start_frequency;
+      const double w = kTwoPi * f;
+      const double end_time = s.oscillations / f;
+      const double period = 1.0 / f;
+      StepControl step;
+      step.dt_min = 1.0 / f / 5000.0;
+      step.dt_max = 10.0 * step.dt_min;
+      double dt = step.dt_min;
+      FromRest(dt);
+      for (int twice = 0; twice < 2; ++twice) {
+        if (twice == 1) Reset();
+        vars_.v[dt_] = R(dt);
+        vars_.v[vo_] = 0;
+        filter_.run_parameters(vars_);
+      }
+      double integral_vi = 0, integral_vo = 0, minimum_vo = 0, minimum_time = 0;
+      double t = 0, vi = 0, vo = 0, previous_vi = 0, previous_vo = 0;
+      while (t <= end_time) {
+        Save();
+        const double t0 = t;
+        bool repeat = false;
+        do {
+          t = t0 + dt;
+          vi = R(std::sin(t * w));
+          Restore(dt, t);
+          vars_.v[vi_] = vi;
+          step_(vars_.v);
+          vo = vars_.v[vo_];
+          ++attempts;
+          repeat = step.AfterAttempt(errors_, dt, t0, previous_vi, vi, previous_vo, vo);
+        } while (repeat);
+        if (t <= period && vo < minimum_vo) {
+          minimum_vo = vo;
+          minimum_time = t;
+        }
+        integral_vi = integral_vi + std::fabs(vi) * dt;
+        integral_vo = integral_vo + std::fabs(vo) * dt;
+        previous_vi = vi;
+        previous_vo = vo;
+      }
+      ResponsePoint& point = result.points[size_t(result.count++)];
+      point.frequency = f;
+      point.amplitude = integral_vi == 0 ? 0 : integral_vo / integral_vi;
+      if (minimum_vo != 0) {
+        double phase = (0.75 / f - minimum_time) * f * 360.0;
+        if (std::fabs(phase) >= 180.5) phase = std::fabs(phase) - 360;
+        point.phase = phase;
+      } else {
+        point.phase = i > 0 ? result.points[size_t(i - 1)].phase : 0;
+      }
+    }
+  }
+
+  // The oscilloscope with the sine input statement, vi = Math.sin(t * _w).
+  void Scope(const ScopeSettings& s, TimeTrace& trace) {
+    const double f = s.frequency;
+    const auto size = size_t(s.samples + 1);
+    trace.times.assign(size, 0.0);
+    trace.inputs.assign(size, 0.0);
+    trace.outputs.assign(size, 0.0);
+    trace.framesPerSample.assign(size, 0);
+    trace.count = 0;
+    FromRest(0);
+    const double end_time = double(s.oscillations) / f;
+    const double sample_interval = end_time / s.samples;
+    vars_.v[dt_] = 0;
+    vars_.v[vo_] = 0;
+    filter_.run_parameters(vars_);
+    StepControl step;
+    step.dt_min = 1.0 / f / 5000.0;
+    step.dt_max = 10.0 * step.dt_min;
+    double dt = step.dt_min;
+    vars_.v[w_] = R(kTwoPi * f);
+    double t = 0, vi = 0, vo = 0, previous_vi = 0, previous_vo = 0, next_sample_time = 0;
+    int frames_since_sample = 0;
+    while (t <= end_time) {
+      Save();
+      const double t0 = t;
+      bool repeat = false;
+      do {
+        t = t0 + dt;
+        Restore(dt, t);
+        vi = vars_.v[vi_] = std::sin(vars_.v[t_] * vars_.v[w_]);
+        step_(vars_.v);
+        vo = vars_.v[vo_];
+        ++attempts;
+        repeat = step.AfterAttempt(errors_, dt, t0, previous_vi, vi, previous_vo, vo);
+      } while (repeat);
+      ++frames_since_sample;
+      if (t >= next_sample_time) {
+        const auto k = size_t(trace.count);
+        if (k < size) {
+          trace.times[k] = t;
+          trace.inputs[k] = vi;
+          trace.outputs[k] = vo;
+          trace.framesPerSample[k] = frames_since_sample;
+        }
+        frames_since_sample = 0;
+        ++trace.count;
+        next_sample_time = next_sample_time + sample_interval;
+      }
+      previous_vi = vi;
+      previous_vo = vo;
+    }
+  }
+
+ private:
+  static double R(double x) {
+    if constexpr (kExact) {
+      return RoundTo15Digits(x);
+    } else {
+      return x;
+    }
+  }
+  void Reset() {
+    std::fill(saved_.begin(), saved_.end(), 0);
+    std::fill(rounded_.begin(), rounded_.end(), 0);
+  }
+  void FromRest(double dt) {
+    Reset();
+    Restore(dt, 0);
+    vars_.v[vi_] = 0;
+  }
+  void Save() {
+    for (size_t i = 0; i < state_.size(); ++i) {
+      const double raw = vars_.v[state_[i]];
+      if (raw != rounded_[i] || std::signbit(raw) != std::signbit(rounded_[i])) {
+        rounded_[i] = R(raw);
+      }
+      saved_[i] = rounded_[i];
+    }
+  }
+  void Restore(double dt, double t) {
+    for (size_t i = 0; i < state_.size(); ++i) vars_.v[state_[i]] = saved_[i];
+    vars_.v[dt_] = R(dt);
+    vars_.v[t_] = R(t);
+  }
+
+  const NativeFilter& filter_;
+  NativeVars vars_;
+  std::vector<size_t> state_;
+  std::vector<double> saved_;
+  std::vector<double> rounded_;
+  std::function<void(std::vector<double>&)> step_;
+  size_t dt_, t_, vi_, vo_, w_;
+  SilentObserver observer_;
+  RunErrors errors_{observer_};
+};
+
+bool SameBits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+
+bool SameSweep(const SweepResult& a, const SweepResult& b) {
+  if (a.count != b.count) return false;
+  for (size_t i = 0; i < size_t(a.count); ++i) {
+    const ResponsePoint &p = a.points[i], &q = b.points[i];
+    if (!SameBits(p.frequency, q.frequency) || !SameBits(p.amplitude, q.amplitude) ||
+        !SameBits(p.phase, q.phase)) {
+      return false;
+    }
+  }
+  return true;
+}
+
+bool SameTrace(const TimeTrace& a, const TimeTrace& b) {
+  if (a.count != b.count) return false;
+  for (size_t i = 0; i < size_t(a.count) && i < a.times.size(); ++i) {
+    if (!SameBits(a.times[i], b.times[i]) || !SameBits(a.inputs[i], b.inputs[i]) ||
+        !SameBits(a.outputs[i], b.outputs[i]) || a.framesPerSample[i] != b.framesPerSample[i]) {
+      return false;
+    }
+  }
+  return true;
+}
+
 struct Timing {
   long attempts = 0;
   double seconds = 0;
@@ -234,22 +458,45 @@ Timing Time(RunFn&& run, long& attempts, int repeats) {
   return best;
 }
 
-void RunOn(FilterEngine& engine, RunObserver& observer, const NativeFilter& f, Run which) {
+// 100 Hz to 10 kHz, 6 frequencies, 10 oscillations each.
+SweepSettings SweepOf(const NativeFilter& f) {
+  return SweepSettings{100, 10000, 6, 10, f.parameters, f.functions};
+}
+// 1 kHz, 60 oscillations, 2000 samples.
+ScopeSettings ScopeOf(const NativeFilter& f) {
+  return ScopeSettings{1000, 60, 2000, u"sinusoidale"_qs, {}, f.parameters, f.functions};
+}
+
+struct Results {
+  SweepResult sweep;
+  TimeTrace trace;
+};
+
+void RunOn(FilterEngine& engine, RunObserver& observer, const NativeFilter& f, Run which,
+           Results& out) {
   const bool cancel = false;
   if (which == Run::Sweep) {
-    SweepResult result;
-    // 100 Hz to 10 kHz, 6 frequencies, 10 oscillations each.
-    (void)RunFrequencySweep(engine, observer,
-                            SweepSettings{100, 10000, 6, 10, f.parameters, f.functions}, result,
-                            cancel);
+    (void)RunFrequencySweep(engine, observer, SweepOf(f), out.sweep, cancel);
   } else {
-    TimeTrace trace;
-    // 1 kHz, 60 oscillations, 2000 samples.
-    (void)SimulateTrace(
-        engine, observer,
-        ScopeSettings{1000, 60, 2000, u"sinusoidale"_qs, {}, f.parameters, f.functions}, trace,
-        cancel);
+    (void)SimulateTrace(engine, observer, ScopeOf(f), out.trace, cancel);
   }
+}
+
+template <bool kExact>
+Timing TimeReference(const NativeFilter& f, Run which, int repeats, Results& out) {
+  Timing best;
+  for (int i = 0; i < repeats; ++i) {
+    ReferenceRun<kExact> reference(f);
+    const auto start = Clock::now();
+    if (which == Run::Sweep) {
+      reference.Sweep(SweepOf(f), out.sweep);
+    } else {
+      reference.Scope(ScopeOf(f), out.trace);
+    }
+    const double s = std::chrono::duration<double>(Clock::now() - start).count();
+    if (i == 0 || s < best.seconds) best = {reference.attempts, s};
+  }
+  return best;
 }
 
 // Delivers events as a window does during a run, and keeps the time that took.
@@ -271,37 +518,64 @@ class PumpingObserver : public SilentObserver {
 int main(int argc, char** argv) {
   using namespace quorvel;
   QCoreApplication app(argc, argv);
+  bool naive_too = false;
+  int repeats = 5;
+  std::string only;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg == "--naive") {
+      naive_too = true;
+    } else if (arg == "--repeats" && i + 1 < argc) {
+      repeats = std::max(1, std::atoi(argv[++i]));
+    } else if (arg == "--only" && i + 1 < argc) {
+      only = argv[++i];
+    } else {
+      std::fprintf(stderr, "usage: run_bench [--naive] [--repeats N] [--only ENGINE]\n");
+      return 2;
+    }
+  }
+  auto wanted = [&](const char* engine) { return only.empty() || only == engine; };
   ScriptEngineInit engine_init;
   ScriptHost host;
   if (!host.LoadCode(PreludeText()).ok()) return 1;
   SilentObserver silent;
-  const int repeats = 5;
 
-  std::printf("%-22s %-6s %-7s %9s %12s %12s %12s %12s\n", "filter", "run", "engine", "attempts",
-              "ns/attempt", "ms/run", "real/native", "naive/real");
+  std::printf("%-21s %-5s %-6s %8s %11s %9s %10s %9s %5s\n", "filter", "run", "engine", "attempts",
+              "ns/attempt", "ms/run", "real/exact", "real/bare", "bits");
   for (const NativeFilter& f : Filters()) {
     for (Run which : {Run::Sweep, Run::Scope}) {
       const char* run_name = which == Run::Sweep ? "sweep" : "scope";
-      NativeFilterEngine native(f);
-      Timing t_native = Time([&] { RunOn(native, silent, f, which); }, native.attempts, repeats);
-
-      ScriptFilterEngine real_inner(host);
-      CountingEngine real(real_inner);
-      Timing t_real = Time([&] { RunOn(real, silent, f, which); }, real.attempts, repeats);
-
-      host.SetCompileCacheEnabled(false);
-      TextFilterEngine naive_inner(host);
-      CountingEngine naive(naive_inner);
-      Timing t_naive = Time([&] { RunOn(naive, silent, f, which); }, naive.attempts, 2);
-      host.SetCompileCacheEnabled(true);
-
-      for (auto [name, t] : {std::pair{"native", t_native}, std::pair{"real", t_real},
-                             std::pair{"naive", t_naive}}) {
-        std::printf("%-22s %-6s %-7s %9ld %12.1f %12.2f", f.label, run_name, name, t.attempts,
+      Results bare_out, exact_out, loop_out, real_out, naive_out;
+      Timing t_bare, t_exact, t_loop, t_real, t_naive;
+      if (wanted("bare")) t_bare = TimeReference<false>(f, which, repeats, bare_out);
+      if (wanted("exact")) t_exact = TimeReference<true>(f, which, repeats, exact_out);
+      if (wanted("loop")) {
+        NativeFilterEngine native(f);
+        t_loop = Time([&] { RunOn(native, silent, f, which, loop_out); }, native.attempts, repeats);
+      }
+      if (wanted("real")) {
+        ScriptFilterEngine real_inner(host);
+        CountingEngine real(real_inner);
+        t_real = Time([&] { RunOn(real, silent, f, which, real_out); }, real.attempts, repeats);
+      }
+      if (naive_too) {
+        host.SetCompileCacheEnabled(false);
+        TextFilterEngine naive_inner(host);
+        CountingEngine naive(naive_inner);
+        t_naive = Time([&] { RunOn(naive, silent, f, which, naive_out); }, naive.attempts, 2);
+        host.SetCompileCacheEnabled(true);
+      }
+      const bool same_bits = which == Run::Sweep ? SameSweep(exact_out.sweep, real_out.sweep)
+                                                 : SameTrace(exact_out.trace, real_out.trace);
+      for (auto [name, t] :
+           {std::pair{"bare", t_bare}, std::pair{"exact", t_exact}, std::pair{"loop", t_loop},
+            std::pair{"real", t_real}, std::pair{"naive", t_naive}}) {
+        if (t.attempts == 0) continue;
+        std::printf("%-21s %-5s %-6s %8ld %11.1f %9.2f", f.label, run_name, name, t.attempts,
                     t.NsPerAttempt(), t.seconds * 1e3);
-        if (std::string(name) == "real") {
-          std::printf(" %12.1f %12.1f", t_real.NsPerAttempt() / t_native.NsPerAttempt(),
-                      t_naive.NsPerAttempt() / t_real.NsPerAttempt());
+        if (std::string(name) == "real" && t_exact.attempts > 0 && t_bare.attempts > 0) {
+          std::printf(" %10.1f %9.1f %5s", t_real.NsPerAttempt() / t_exact.NsPerAttempt(),
+                      t_real.NsPerAttempt() / t_bare.NsPerAttempt(), same_bits ? "same" : "DIFF");
         }
         std::printf("\n");
       }

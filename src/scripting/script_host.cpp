@@ -4,7 +4,10 @@
 #include <js/CompilationAndEvaluation.h>
 #include <jsapi.h>
 
+#include <jsfriendapi.h>
+
 #include <cmath>
+#include <exception>
 #include <new>
 #include <stdexcept>
 #include <type_traits>
@@ -55,7 +58,7 @@ class ScriptHost::Impl {
   // A fresh global; on success the old one and everything made in it is dropped, and the memory
   // guard counts from the new one.
   ScriptStatus ResetGlobalScope() {
-    if (guard_.Busy()) return engine::BusyError();
+    if (guard_.Busy() || in_one_call_) return engine::BusyError();
     JS::RootedObject global(cx_);
     {
       CallScope call(guard_);
@@ -63,6 +66,7 @@ class ScriptHost::Impl {
       if (!global) return errors_.TakeOr(engine::OutOfMemoryError());
     }
     run_.ForgetScope();
+    one_call_.reset();
     cache_.Clear();
     accessors_.Clear();
     global_ = global;
@@ -119,6 +123,50 @@ class ScriptHost::Impl {
     return engine::ToNumber(cx_, rval);
   }
 
+  void RunInsideOneCall(const std::function<void()>& body) {
+    if (guard_.Busy() || in_one_call_) {
+      body();
+      return;
+    }
+    OneCall call{body, false, nullptr};
+    {
+      JSAutoRealm realm(cx_, global_);
+      JS::RootedValue frame(cx_);
+      if (one_call_) frame = *one_call_;
+      if (frame.isUndefined()) {
+        // A strict function that calls what it is given: a script frame for the body's calls
+        // to be nested in, never reachable from a script.
+        if (engine::EvaluateOwnCode(cx_, QStringLiteral("(function($b){'use strict';$b()})"),
+                                    &frame) &&
+            frame.isObject()) {
+          one_call_ = std::make_unique<JS::PersistentRootedValue>(cx_, frame);
+        } else {
+          JS_ClearPendingException(cx_);
+        }
+      }
+      JSFunction* native = frame.isObject()
+                               ? js::NewFunctionWithReserved(cx_, &OneCallNative, 0, 0, "body")
+                               : nullptr;
+      if (native != nullptr) {
+        JS::RootedObject native_object(cx_, JS_GetFunctionObject(native));
+        js::SetFunctionNativeReserved(native_object, 0, JS::PrivateValue(&call));
+        JS::RootedValue arg(cx_, JS::ObjectValue(*native_object));
+        JS::RootedValue rval(cx_);
+        in_one_call_ = true;
+        if (!JS::Call(cx_, JS::UndefinedHandleValue, frame, JS::HandleValueArray(arg), &rval)) {
+          JS_ClearPendingException(cx_);
+        }
+        in_one_call_ = false;
+        // Whatever kept the native can no longer reach the body.
+        js::SetFunctionNativeReserved(native_object, 0, JS::UndefinedValue());
+      } else {
+        JS_ClearPendingException(cx_);
+      }
+    }
+    if (call.exception) std::rethrow_exception(call.exception);
+    if (!call.ran) body();
+  }
+
   void SetBusyHook(std::function<void()> hook) { guard_.SetHook(std::move(hook)); }
   void CancelRunningCall() { guard_.Cancel(); }
   engine::RunCalls& run() { return run_; }
@@ -132,6 +180,29 @@ class ScriptHost::Impl {
     return accessors_.Find(name);
   }
 
+  struct OneCall {
+    const std::function<void()>& body;
+    bool ran = false;
+    std::exception_ptr exception;
+  };
+
+  static bool OneCallNative(JSContext*, unsigned argc, JS::Value* vp) {
+    JS::CallArgs args = JS::CallArgsFromVp(argc, vp);
+    const JS::Value& slot = js::GetFunctionNativeReserved(&args.callee(), 0);
+    args.rval().setUndefined();
+    if (!slot.isDouble()) return true;
+    auto* call = static_cast<OneCall*>(slot.toPrivate());
+    if (call->ran) return true;
+    call->ran = true;
+    try {
+      call->body();
+    } catch (...) {
+      // Nothing may unwind through the engine's frames.
+      call->exception = std::current_exception();
+    }
+    return true;
+  }
+
   engine::EngineContext context_;
   JSContext* const cx_;
   engine::CallGuard guard_;
@@ -140,6 +211,9 @@ class ScriptHost::Impl {
   engine::CompileCache cache_;
   engine::Accessors accessors_;
   engine::RunCalls run_;
+  // The one-call frame of RunInsideOneCall, made once per global scope.
+  std::unique_ptr<JS::PersistentRootedValue> one_call_;
+  bool in_one_call_ = false;
 };
 
 namespace {
@@ -204,6 +278,12 @@ Expected<double> ScriptHost::ReadOutput() {
   return Guarded([&] { return impl_->run().ReadOutput(); });
 }
 void ScriptHost::EndRun() { impl_->run().End(); }
+bool ScriptHost::RunAttempt(double dt, double t, const double* vi, AttemptSink& sink) {
+  return impl_->run().Attempt(dt, t, vi, sink);
+}
+void ScriptHost::RunInsideOneCall(const std::function<void()>& body) {
+  impl_->RunInsideOneCall(body);
+}
 void ScriptHost::SetCompileCacheEnabled(bool enabled) { impl_->cache().SetEnabled(enabled); }
 std::size_t ScriptHost::CompileCacheSize() const { return impl_->cache().size(); }
 

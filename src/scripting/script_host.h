@@ -8,6 +8,7 @@
 #include <memory>
 #include <vector>
 
+#include "scripting/attempt_sink.h"
 #include "scripting/script_value.h"
 
 namespace quorvel {
@@ -109,6 +110,24 @@ class ScriptHost {
   ScriptStatus RunFunctions();
   Expected<double> ReadOutput();
   void EndRun();
+
+  // One attempt in one engine call: RestoreRunState, then RunInputStatement when vi is not
+  // given, RunFunctions and ReadOutput, each part's result handed to `sink` as the separate call
+  // would have given it. A part that the host stopped (time limit, memory guard, cancel) ends
+  // the attempt: it is reported and the parts after it neither run nor report. Gives true when
+  // every part ran and the sink took each. Where one call cannot hold the attempt (state names
+  // that only statement texts reach, no run, from inside a call) the parts are separate calls.
+  // An exception from the sink comes out of this call (the engine's frames are left first).
+  bool RunAttempt(double dt, double t, const double* vi, AttemptSink& sink);
+
+  // Runs `body` inside one engine call, so that the host's calls that body makes are calls made
+  // from inside another: the engine then skips the accounting it does for an outermost call
+  // (two clock reads each), which a time-step loop would otherwise pay at every attempt. The
+  // limits, cancels and the busy hook apply to each of those calls as they would to an
+  // outermost one; ResetGlobalScope fails with kBusy meanwhile. An exception from body comes out
+  // of this call. From inside a call, or when the engine cannot make the call, body runs
+  // directly: the effect is the same.
+  void RunInsideOneCall(const std::function<void()>& body);
 
   // With the cache off every Evaluate compiles its text again (for measurements only).
   void SetCompileCacheEnabled(bool enabled);

@@ -2,9 +2,11 @@
 
 #include <QString>
 
+#include <functional>
 #include <optional>
 #include <vector>
 
+#include "scripting/attempt_sink.h"
 #include "scripting/script_value.h"
 
 namespace quorvel {
@@ -15,11 +17,11 @@ class ScriptHost;
 // (ScriptFilterEngine); TextFilterEngine does every step through statement texts exactly as
 // written (the reference the fast path is tested against); benchmarks plug in a native filter.
 //
-// A run calls Execute/EvaluateNumber while it sets up, then BeginRun, and in the time-step loop
-// only the hot-path calls, in this order:
+// A run calls Execute/SetNumber/EvaluateNumber while it sets up, then BeginRun, and in the
+// time-step loop only the hot-path calls:
 //   per step:    SaveState                       (the state save)
-//   per attempt: RestoreAndSet, [RunInput], RunFunctions, ReadOutput
-// and EndRun when the run is over (also after a cancel).
+//   per attempt: Attempt, which is RestoreAndSet, [RunInput], RunFunctions, ReadOutput
+// and EndRun when the run is over (also after a cancel). The whole run is made inside RunInside.
 class FilterEngine {
  public:
   virtual ~FilterEngine() = default;
@@ -28,6 +30,11 @@ class FilterEngine {
   virtual ScriptStatus Execute(const QString& text, const QString& source_name) = 0;
   // The value of a text (a bare name such as "dt"), converted to a double.
   virtual Expected<double> EvaluateNumber(const QString& text) = 0;
+  // name = value, with the effect of the statement text name=<15-digit value>, which is what
+  // this gives unless an engine has a typed path.
+  virtual ScriptStatus SetNumber(const QString& name, double value);
+  // Runs `body`, a whole run, which an engine may enter once for all its calls.
+  virtual void RunInside(const std::function<void()>& body) { body(); }
 
   // Prepares the loop: the state list's names (sorted, as the run's ScriptVarList holds them),
   // the functions text, and the oscilloscope's input statement (empty for the sweep, where the
@@ -46,6 +53,10 @@ class FilterEngine {
   virtual ScriptStatus RunFunctions() = 0;
   // The value of "vo", as a double.
   virtual Expected<double> ReadOutput() = 0;
+  // One attempt: RestoreAndSet, RunInput when vi is not given, RunFunctions and ReadOutput, each
+  // result handed to `sink`, which says whether the attempt goes on; true when it went through.
+  // This gives the calls one by one; an engine may make them in one go, with the same results.
+  virtual bool Attempt(double dt, double t, const double* vi, AttemptSink& sink);
   virtual void EndRun() = 0;
 };
 
@@ -61,6 +72,8 @@ class HostFilterEngine : public FilterEngine {
 
   ScriptStatus Execute(const QString& text, const QString& source_name) final;
   Expected<double> EvaluateNumber(const QString& text) final;
+  ScriptStatus SetNumber(const QString& name, double value) final;
+  void RunInside(const std::function<void()>& body) final;
   void BeginRun(const std::vector<QString>& state_names, const QString& functions,
                 const QString& input_statement) final;
   void ResetSavedState() final;
@@ -69,6 +82,7 @@ class HostFilterEngine : public FilterEngine {
   Expected<double> RunInput() final;
   ScriptStatus RunFunctions() final;
   Expected<double> ReadOutput() final;
+  bool Attempt(double dt, double t, const double* vi, AttemptSink& sink) final;
   void EndRun() final;
 
  protected:
@@ -85,8 +99,16 @@ class HostFilterEngine : public FilterEngine {
   virtual ScriptStatus DoRunFunctions() = 0;
   virtual Expected<double> DoReadOutput() = 0;
   virtual void DoEndRun() = 0;
+  virtual ScriptStatus DoSetNumber(const QString& name, double value) = 0;
+  // The whole attempt in one go, when the engine makes it so (DoesWholeAttempts).
+  virtual bool DoesWholeAttempts() const { return false; }
+  virtual bool DoAttempt(double dt, double t, const double* vi, AttemptSink& sink);
+  // Whether the run is made inside one engine call.
+  virtual bool EntersOnce() const { return false; }
 
  private:
+  class WatchedParts;
+
   template <typename T>
   T Watched(T result);
 

@@ -177,7 +177,7 @@ bool Sweep::Frequency(std::int32_t i, std::int32_t n, double log_ratio, SweepRes
 }
 
 bool Sweep::FrequencyStatements() {
-  return calls_.Execute(u"dt="_qs + StatementNumber(dt_), QString()) &&
+  return calls_.SetNumber(QStringLiteral("dt"), dt_) &&
          calls_.Execute(QStringLiteral("vo=0"), QString()) &&
          calls_.Execute(parameters_, ParametersSourceName());
 }
@@ -340,7 +340,9 @@ RunOutcome RunFrequencySweep(FilterEngine& engine, RunObserver& observer,
   const RunGuard guard;
   if (!guard.acquired()) return RunOutcome{};
   Sweep sweep(engine, observer, cancel, settings);
-  return sweep.Run(result);
+  RunOutcome outcome;
+  engine.RunInside([&] { outcome = sweep.Run(result); });
+  return outcome;
 }
 
 }  // namespace quorvel

@@ -123,8 +123,8 @@ bool TraceRun::SetUp() {
   errors_.Store(end_time_, Fp(settings_.oscillations) / f_);
   errors_.Store(sample_interval_, Fp(end_time_) / settings_.samples);
 
-  // dt is still 0 here: "dt=0".
-  if (!calls_.Execute(u"dt="_qs + StatementNumber(dt_), QString())) return false;
+  // dt is still 0 here.
+  if (!calls_.SetNumber(QStringLiteral("dt"), dt_)) return false;
   if (!calls_.Execute(QStringLiteral("vo=0"), QString())) return false;
   if (!calls_.Execute(parameters_, ParametersSourceName())) return false;
 
@@ -147,9 +147,7 @@ bool TraceRun::SetUp() {
     }
     errors_.Store(parameter_value_,
                   Fp(item->percent) / 100.0 * (Fp(item->maximum) - item->minimum) + item->minimum);
-    if (!calls_.Execute(item->name + u'=' + StatementNumber(parameter_value_), QString())) {
-      return false;
-    }
+    if (!calls_.SetNumber(item->name, parameter_value_)) return false;
   }
   return true;
 }
@@ -157,7 +155,7 @@ bool TraceRun::SetUp() {
 bool TraceRun::Assign(const QString& name, Fp value) {
   double x = 0;
   if (!errors_.Store(x, value)) return !stop_.requested();
-  return calls_.Execute(name + u'=' + StatementNumber(x), QString());
+  return calls_.SetNumber(name, x);
 }
 
 bool TraceRun::AssignConstants() {
@@ -307,7 +305,9 @@ RunOutcome SimulateTrace(FilterEngine& engine, RunObserver& observer, const Scop
   const RunGuard guard;
   if (!guard.acquired()) return RunOutcome{};
   TraceRun run(engine, observer, stop, settings);
-  return run.Run(trace);
+  RunOutcome outcome;
+  engine.RunInside([&] { outcome = run.Run(trace); });
+  return outcome;
 }
 
 }  // namespace quorvel

@@ -116,6 +116,9 @@ class TrappedEngine {
   bool Execute(const QString& text, const QString& source_name) {
     return Check(engine_.Execute(text, source_name));
   }
+  bool SetNumber(const QString& name, double value) {
+    return Check(engine_.SetNumber(name, value));
+  }
   bool ReadNumber(const QString& text, double& target) {
     return Check(engine_.EvaluateNumber(text), target);
   }

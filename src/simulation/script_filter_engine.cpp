@@ -26,5 +26,11 @@ Expected<double> ScriptFilterEngine::DoRunInput() { return host().RunInputStatem
 ScriptStatus ScriptFilterEngine::DoRunFunctions() { return host().RunFunctions(); }
 Expected<double> ScriptFilterEngine::DoReadOutput() { return host().ReadOutput(); }
 void ScriptFilterEngine::DoEndRun() { host().EndRun(); }
+ScriptStatus ScriptFilterEngine::DoSetNumber(const QString& name, double value) {
+  return host().SetNumber(name, value);
+}
+bool ScriptFilterEngine::DoAttempt(double dt, double t, const double* vi, AttemptSink& sink) {
+  return host().RunAttempt(dt, t, vi, sink);
+}
 
 }  // namespace quorvel

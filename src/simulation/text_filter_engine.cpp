@@ -51,6 +51,12 @@ ScriptStatus TextFilterEngine::DoRunFunctions() {
   return Ok();
 }
 
+ScriptStatus TextFilterEngine::DoSetNumber(const QString& name, double value) {
+  auto result = host().Evaluate(name + u'=' + StatementNumber(value));
+  if (!result) return result.error();
+  return Ok();
+}
+
 Expected<double> TextFilterEngine::DoReadOutput() { return Number(QStringLiteral("vo")); }
 
 }  // namespace quorvel

@@ -23,6 +23,7 @@ class TextFilterEngine : public HostFilterEngine {
   ScriptStatus DoRunFunctions() override;
   Expected<double> DoReadOutput() override;
   void DoEndRun() override {}
+  ScriptStatus DoSetNumber(const QString& name, double value) override;
 
  private:
   Expected<double> Number(const QString& text);

@@ -35,7 +35,8 @@ class TimeRun {
         calls_(engine, errors_, stop_),
         engine_(engine),
         parameters_(parameters),
-        functions_(functions) {}
+        functions_(functions),
+        parts_(*this) {}
 
   // The progress window opens under "Simulazione", with the owner's "AsyncCallback" as its
   // cancel; the run's clock starts.
@@ -96,6 +97,25 @@ class TimeRun {
   double previous_vo_ = 0;
   // Set by Attempt when an output was not a finite number.
   bool output_failed_ = false;
+
+ private:
+  // The parts of an attempt through the error trap, into vi_ and vo_.
+  class AttemptParts final : public AttemptSink {
+   public:
+    explicit AttemptParts(TimeRun& run) : run_(run) {}
+    bool Restored(const Expected<int>& failures) override {
+      if (!failures) return run_.calls_.Check(ScriptStatus(failures.error()));
+      return run_.calls_.CheckAssignments(*failures);
+    }
+    bool Input(const Expected<double>& vi) override { return run_.calls_.Check(vi, run_.vi_); }
+    bool Functions(const ScriptStatus& status) override { return run_.calls_.Check(status); }
+    bool Output(const Expected<double>& vo) override { return run_.calls_.Check(vo, run_.vo_); }
+
+   private:
+    TimeRun& run_;
+  };
+
+  AttemptParts parts_;
 };
 
 }  // namespace quorvel

@@ -1,15 +1,18 @@
 // The fast engine must do exactly what the statement texts do: same engine state after every
-// call, same failures, same values read. Each scenario runs once on each engine, in a fresh host,
-// and the two transcripts must be identical.
+// call, same failures, same values read. Each scenario runs once on each engine and each way of
+// making the calls (one by one; each attempt in one engine call; the whole run inside one call),
+// in a fresh host, and the transcripts must be identical.
 #include <gtest/gtest.h>
 
 #include <QStringList>
 
+#include <chrono>
 #include <cmath>
 #include <cstring>
 #include <limits>
 #include <memory>
 #include <ostream>
+#include <type_traits>
 #include <utility>
 
 #include "scripting/filter_program.h"
@@ -91,7 +94,146 @@ QStringList Transcript(const Scenario& s) {
   return out;
 }
 
+// How the calls are made: one by one (the statement-text engine always does so), each attempt in
+// one engine call, or that and the whole transcript inside one call.
+enum class Way { kOneByOne, kWholeAttempts, kInsideOneCall };
+
+// Records each part of an attempt as the one-by-one transcript writes it.
+class RecordingSink final : public AttemptSink {
+ public:
+  explicit RecordingSink(QStringList& out) : out_(out) {}
+  bool Restored(const Expected<int>& failures) override {
+    out_ << (failures ? QStringLiteral("restore %1").arg(*failures)
+                      : QStringLiteral("restore err:%1").arg(failures.error().number));
+    return true;
+  }
+  bool Input(const Expected<double>& vi) override {
+    out_ << u"input "_qs + Describe(vi);
+    return true;
+  }
+  bool Functions(const ScriptStatus& status) override {
+    out_ << (status.ok() ? u"functions ok"_qs
+                         : QStringLiteral("functions failed %1").arg(status.error().number));
+    return true;
+  }
+  bool Output(const Expected<double>& vo) override {
+    out_ << u"vo "_qs + Describe(vo);
+    return true;
+  }
+
+ private:
+  QStringList& out_;
+};
+
+// The scenario's steps through FilterEngine::Attempt: every part's result, and the state after
+// each attempt. `limits` and `hook` let a scenario run away and be stopped.
+template <typename Engine>
+QStringList AttemptTranscript(const Scenario& s, Way way, ScriptLimits limits = {},
+                              bool cancel_in_hook = false) {
+  ScriptHost host(limits);
+  EXPECT_TRUE(host.LoadCode(PreludeText()).ok());
+  if (cancel_in_hook) host.SetBusyHook([&host] { host.CancelRunningCall(); });
+  Engine engine(host);
+  if constexpr (std::is_same_v<Engine, ScriptFilterEngine>) {
+    engine.SetWholeAttempts(way != Way::kOneByOne);
+    engine.SetEnterOnce(way == Way::kInsideOneCall);
+  }
+  QStringList out;
+  engine.RunInside([&] {
+    out << (engine.Execute(s.parameters, ParametersSourceName()).ok() ? u"params ok"_qs
+                                                                      : u"params failed"_qs);
+    ScriptVarList list;
+    CollectAssignedNames(s.parameters, list);
+    CollectAssignedNames(s.functions, list);
+    for (const char* n : {"dt", "vi", "vo"}) SetVar(list, QString::fromLatin1(n), u"0"_qs);
+    for (const QString& n : s.extra_names) SetVar(list, n, u"0"_qs);
+    engine.BeginRun(list.names, s.functions, s.input);
+    RecordingSink sink(out);
+    double t = 0;
+    double dt = 1e-4;
+    for (int step = 0; step < 40; ++step) {
+      if (step == 20) engine.ResetSavedState();
+      out << (engine.SetNumber(u"dt"_qs, dt * 3).ok() ? u"dt set"_qs : u"dt not set"_qs);
+      engine.SaveState();
+      out << u"saved "_qs + Probe(host, list.names);
+      for (int attempt = 0; attempt < 2; ++attempt) {
+        const double t_try = t + dt / (attempt + 1);
+        const double vi = std::sin(t_try * 6283.18530717958);
+        out << (engine.Attempt(dt, t_try, s.input.isEmpty() ? &vi : nullptr, sink)
+                    ? u"attempt through"_qs
+                    : u"attempt ended"_qs);
+        out << u"state "_qs + Probe(host, list.names);
+      }
+      t += dt;
+      dt *= 1.1;
+    }
+    engine.EndRun();
+  });
+  return out;
+}
+
+void ExpectSameLines(const QStringList& expected, const QStringList& actual) {
+  ASSERT_EQ(actual.size(), expected.size());
+  for (qsizetype i = 0; i < expected.size(); ++i) {
+    ASSERT_EQ(actual[i].toStdString(), expected[i].toStdString()) << "line " << i;
+  }
+}
+
 class FilterEngineEquivalence : public ::testing::TestWithParam<Scenario> {};
+
+TEST_P(FilterEngineEquivalence, WholeAttemptsMatchTheStatementTexts) {
+  const QStringList text = AttemptTranscript<TextFilterEngine>(GetParam(), Way::kOneByOne);
+  for (Way way : {Way::kOneByOne, Way::kWholeAttempts, Way::kInsideOneCall}) {
+    SCOPED_TRACE(static_cast<int>(way));
+    ExpectSameLines(text, AttemptTranscript<ScriptFilterEngine>(GetParam(), way));
+  }
+}
+
+// Runaway scripts in each part of an attempt, stopped by the per-call time limit and by a cancel
+// from the busy hook: every way must stop at the same part of the same attempt, report the same
+// error there and after, and leave the same state.
+TEST(FilterEngineRunaways, EveryWayStopsAtTheSamePlace) {
+  const Scenario runaways[] = {
+      {"in_the_functions",
+       u"n = 0"_qs,
+       u"n = n + 1; if (n == 7) while (true) {}; vo = n\r\n"_qs,
+       QString(),
+       {}},
+      {"in_the_input",
+       u"m = 0"_qs,
+       u"vo = vi * 2\r\n"_qs,
+       u"m = m + 1; vi = m == 9 ? (function () { for (;;) {} })() : t"_qs,
+       {u"m"_qs}},
+      {"in_a_state_setter",
+       u"(function (g) { var once = 0; Object.defineProperty(g, 'q', {get: function () "
+       "{ return 0.5 }, set: function (v) { if (t > 0.0006 && once++ == 0) for (;;) {} }}) })(this)"_qs,
+       u"q = 1; vo = vi\r\n"_qs,
+       QString(),
+       {}},
+      {"in_the_read_of_vo",
+       u"(function (g) { var once = 0; Object.defineProperty(g, 'vo', {get: function () "
+       "{ if (t > 0.0008 && once++ == 0) for (;;) {} return t }, set: function (v) {}}) })(this)"_qs,
+       u"x = vi\r\n"_qs,
+       QString(),
+       {}},
+  };
+  ScriptLimits short_limit;
+  short_limit.call_time_limit = std::chrono::milliseconds(150);
+  for (const Scenario& s : runaways) {
+    for (bool cancel : {false, true}) {
+      SCOPED_TRACE(std::string(s.name) + (cancel ? " cancelled" : " timed out"));
+      const QStringList text =
+          AttemptTranscript<TextFilterEngine>(s, Way::kOneByOne, short_limit, cancel);
+      ASSERT_TRUE(text.join(u'\n').contains(QStringLiteral("err:%1").arg(
+          cancel ? script_errors::kCancelled : script_errors::kTimeout)))
+          << text.join(u'\n').toStdString();
+      for (Way way : {Way::kOneByOne, Way::kWholeAttempts, Way::kInsideOneCall}) {
+        SCOPED_TRACE(static_cast<int>(way));
+        ExpectSameLines(text, AttemptTranscript<ScriptFilterEngine>(s, way, short_limit, cancel));
+      }
+    }
+  }
+}
 
 TEST_P(FilterEngineEquivalence, FastEngineMatchesTheStatementTexts) {
   const QStringList text = Transcript<TextFilterEngine>(GetParam());
@@ -211,6 +353,63 @@ TEST(FilterEngineRuns, TracesGiveTheSameSamplesOnBothEngines) {
       ASSERT_EQ(fast.framesPerSample[k], text.framesPerSample[k]) << i;
     }
     EXPECT_EQ(fast_report, text_report);
+  }
+}
+
+}  // namespace
+}  // namespace quorvel
+
+namespace quorvel {
+namespace {
+
+// A whole sweep that ends early: cancelled by the user at a progress report, or stopped by the
+// time limit when the filter runs away at one frequency. Both engines end it at the same point,
+// with the same results and report.
+struct EarlyEnd {
+  const char* name;
+  QString functions;
+  int cancel_at_progress;  // 0: never
+};
+
+template <typename Engine>
+std::pair<SweepResult, QString> SweepEndingEarly(const EarlyEnd& e) {
+  ScriptHost host(ScriptLimits{.call_time_limit = std::chrono::milliseconds(150)});
+  EXPECT_TRUE(host.LoadCode(PreludeText()).ok());
+  Engine engine(host);
+  HookedObserver observer;
+  bool cancel = false;
+  observer.on_set_pb = [&] {
+    if (e.cancel_at_progress > 0 && observer.set_pb == e.cancel_at_progress) cancel = true;
+  };
+  SweepResult result;
+  const RunOutcome outcome = RunFrequencySweep(
+      engine, observer, SweepSettings{50, 5000, 8, 3, u"k = 1"_qs, e.functions}, result, cancel);
+  EXPECT_EQ(outcome.status, RunStatus::kCancelled);
+  return {result,
+          outcome.report.section(u"\r\n"_qs, 2) + u"|"_qs + QString::number(outcome.counts.total)};
+}
+
+TEST(FilterEngineRuns, SweepsEndingEarlyEndAtTheSamePointOnBothEngines) {
+  const EarlyEnd cases[] = {
+      {"cancelled", u"y = y + (vi - y) * dt * 3000 * k; vo = y\r\n"_qs, 3},
+      {"runaway",
+       u"if (dt < 1e-6 && t > 0.0001) for (;;) {}\r\ny = y + (vi - y) * dt * 3000; vo = y\r\n"_qs,
+       0},
+  };
+  for (const EarlyEnd& e : cases) {
+    SCOPED_TRACE(e.name);
+    const auto [text, text_report] = SweepEndingEarly<TextFilterEngine>(e);
+    const auto [fast, fast_report] = SweepEndingEarly<ScriptFilterEngine>(e);
+    ASSERT_EQ(fast.count, text.count);
+    ASSERT_GT(text.count, 0);
+    ASSERT_LT(text.count, 8);
+    for (int i = 0; i < text.count; ++i) {
+      const auto& a = text.points[size_t(i)];
+      const auto& b = fast.points[size_t(i)];
+      EXPECT_EQ(Bits(a.amplitude), Bits(b.amplitude)) << i;
+      EXPECT_EQ(Bits(a.phase), Bits(b.phase)) << i;
+    }
+    EXPECT_EQ(fast_report.toStdString(), text_report.toStdString());
   }
 }
 

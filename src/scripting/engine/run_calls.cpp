@@ -10,6 +10,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <exception>
+#include <limits>
 
 #include "numbers/number_text.h"
 #include "scripting/engine/call_guard.h"
@@ -27,7 +29,8 @@ constexpr int32_t kSavedNothing = 0;
 constexpr int32_t kSavedNumber = 1;
 constexpr int32_t kSavedRawNumber = 4;  // left by the save, rounded before the restore
 
-// Reserved slots of the rounding native: its run's number and the RunCalls it reports to.
+// Reserved slots of the run's natives (the rounding and the attempt's middle): their run's number
+// and the RunCalls they report to.
 constexpr size_t kRoundRunSlot = 0;
 constexpr size_t kRoundOwnerSlot = 1;
 
@@ -49,6 +52,7 @@ struct RunCalls::Run {
       : id(run_id),
         restore(cx),
         read_output(cx),
+        attempt(cx),
         numbers_buffer(cx),
         kinds_buffer(cx),
         functions(cx),
@@ -61,6 +65,7 @@ struct RunCalls::Run {
   std::vector<double> rounded;  // each number as last rounded
   JS::PersistentRootedValue restore;
   JS::PersistentRootedValue read_output;
+  JS::PersistentRootedValue attempt;
   JS::PersistentRootedObject numbers_buffer;
   JS::PersistentRootedObject kinds_buffer;
   JS::PersistentRootedScript functions;
@@ -71,6 +76,21 @@ struct RunCalls::Run {
   bool has_input = false;
   bool save_pending = false;
   bool restoring = false;
+  // The attempt in progress in the engine, if any: what its middle reports to.
+  AttemptState* attempt_state = nullptr;
+  // dt changes only when the step control changes it: its last rounding is kept.
+  double dt_in = std::numeric_limits<double>::quiet_NaN();
+  double dt_rounded = 0;
+};
+
+struct RunCalls::AttemptState {
+  AttemptSink& sink;
+  const double* vi;
+  int failures = 0;       // dt, t or vi values that cannot be assigned
+  bool restored = false;  // the restore is reported
+  bool ended = false;     // the sink ended the attempt, or threw
+  bool stopped = false;   // the host stopped a part, which is reported
+  std::exception_ptr exception;
 };
 
 RunCalls::RunCalls(JSContext* cx, const JS::PersistentRootedObject& global, CallGuard& guard,
@@ -138,7 +158,7 @@ std::optional<ScriptError> RunCalls::Prepare(const std::vector<QString>& all_nam
       cx_, run.kinds.size() * sizeof(int32_t), run.kinds.data());
   if (!run.kinds_buffer) return errors_.TakeOr(OutOfMemoryError());
 
-  JS::RootedValueArray<5> args(cx_);
+  JS::RootedValueArray<6> args(cx_);
   args[0].setObjectOrNull(JS_NewFloat64ArrayWithBuffer(cx_, run.numbers_buffer, 0,
                                                        static_cast<int64_t>(run.numbers.size())));
   args[1].setObjectOrNull(
@@ -153,6 +173,14 @@ std::optional<ScriptError> RunCalls::Prepare(const std::vector<QString>& all_nam
     args[3].setObject(*round_object);
   }
   args[4].setObjectOrNull(JS::NewArrayObject(cx_, setters));
+  if (JSFunction* middle =
+          js::NewFunctionWithReserved(cx_, &RunCalls::AttemptMiddleNative, 1, 0, "middle")) {
+    JSObject* middle_object = JS_GetFunctionObject(middle);
+    js::SetFunctionNativeReserved(middle_object, kRoundRunSlot,
+                                  JS::DoubleValue(static_cast<double>(run.id)));
+    js::SetFunctionNativeReserved(middle_object, kRoundOwnerSlot, JS::PrivateValue(this));
+    args[5].setObject(*middle_object);
+  }
   for (std::size_t i = 0; i < args.length(); ++i) {
     if (!args[i].isObject()) return errors_.TakeOr(OutOfMemoryError());
   }
@@ -186,7 +214,8 @@ bool RunCalls::MakeHelpers(const std::vector<QString>& names, const JS::HandleVa
   }
   JS::RootedObject helpers(cx_, &made.toObject());
   return JS_GetElement(cx_, helpers, 0, &run_->restore) &&
-         JS_GetElement(cx_, helpers, 1, &run_->read_output);
+         JS_GetElement(cx_, helpers, 1, &run_->read_output) &&
+         JS_GetElement(cx_, helpers, 2, &run_->attempt);
 }
 
 void RunCalls::Reset() {
@@ -206,15 +235,9 @@ void RunCalls::Save() {
   run.save_pending = !run.names.empty();
 }
 
-Expected<int> RunCalls::Restore(double dt, double t, const double* vi) {
-  if (!run_) return NoRunError();
+int RunCalls::PutStepValues(double dt, double t, const double* vi, int& failures) {
   Run& run = *run_;
-  if (run.stop) return *run.stop;
-  if (run.slow.count() > 0) {
-    if ((run.stop = WriteVarValues(run.slow, owner_))) return *run.stop;
-  }
   const std::size_t n = run.names.size();
-  int failures = 0;
   int mask = 0;
   // The statement text of a non-finite number does not parse: that assignment fails.
   auto put = [&](std::size_t slot, double value, int bit) {
@@ -225,11 +248,32 @@ Expected<int> RunCalls::Restore(double dt, double t, const double* vi) {
       ++failures;
     }
   };
-  put(0, dt, 1);
+  if (std::isfinite(dt)) {
+    if (!(dt == run.dt_in && std::signbit(dt) == std::signbit(run.dt_in))) {
+      run.dt_in = dt;
+      run.dt_rounded = RoundTo15Digits(dt);
+    }
+    run.numbers[n] = run.dt_rounded;
+    mask |= 1;
+  } else {
+    ++failures;
+  }
   put(1, t, 2);
   if (vi != nullptr) put(2, *vi, 4);
   if (run.save_pending) mask |= 8;
   run.save_pending = false;
+  return mask;
+}
+
+Expected<int> RunCalls::Restore(double dt, double t, const double* vi) {
+  if (!run_) return NoRunError();
+  Run& run = *run_;
+  if (run.stop) return *run.stop;
+  if (run.slow.count() > 0) {
+    if ((run.stop = WriteVarValues(run.slow, owner_))) return *run.stop;
+  }
+  int failures = 0;
+  const int mask = PutStepValues(dt, t, vi, failures);
   CallScope call(guard_);
   if (call.busy()) return BusyError();
   JSAutoRealm realm(cx_, global_);
@@ -285,6 +329,141 @@ Expected<double> RunCalls::ReadOutput() {
   return ToNumber(cx_, rval);
 }
 
+namespace {
+
+bool StopsTheAttempt(const ScriptStatus& status) {
+  return !status.ok() && script_errors::StopsTheRun(status.error().number);
+}
+bool StopsTheAttempt(const Expected<double>& value) {
+  return !value.ok() && script_errors::StopsTheRun(value.error().number);
+}
+
+}  // namespace
+
+bool RunCalls::Attempt(double dt, double t, const double* vi, AttemptSink& sink) {
+  // One engine call needs a run whose state the generated functions hold entirely: state in
+  // statement texts is read and written by calls of its own.
+  if (!run_ || run_->stop || run_->slow.count() > 0 || guard_.Busy() || !run_->attempt.isObject()) {
+    return AttemptSeparately(dt, t, vi, sink);
+  }
+  Run& run = *run_;
+  AttemptState state{sink, vi, 0, false, false, false, nullptr};
+  const int mask = PutStepValues(dt, t, vi, state.failures);
+  bool ok = false;
+  JS::RootedValue rval(cx_);
+  {
+    CallScope call(guard_);
+    JSAutoRealm realm(cx_, global_);
+    JS::RootedValue arg(cx_, JS::Int32Value(mask));
+    run.attempt_state = &state;
+    run.restoring = true;
+    ok = JS::Call(cx_, JS::UndefinedHandleValue, run.attempt, JS::HandleValueArray(arg), &rval);
+    run.restoring = false;
+    run.attempt_state = nullptr;
+    if (state.exception || state.ended || state.stopped) JS_ClearPendingException(cx_);
+  }
+  if (state.exception) std::rethrow_exception(state.exception);
+  if (state.ended || state.stopped) return false;
+  if (!state.restored) {
+    // The restore did not get to the middle: the host stopped it.
+    const ScriptError error = ok ? NoRunError() : errors_.Take();
+    if (script_errors::StopsTheRun(error.number)) {
+      sink.Restored(error);
+      return false;
+    }
+    if (!sink.Restored(state.failures + 1)) return false;
+    return AttemptRest(vi, sink);
+  }
+  if (!ok) return sink.Output(errors_.Take());
+  return sink.Output(ToNumber(cx_, rval));
+}
+
+bool RunCalls::AttemptSeparately(double dt, double t, const double* vi, AttemptSink& sink) {
+  const Expected<int> restored = Restore(dt, t, vi);
+  if (!sink.Restored(restored) || !restored.ok()) return false;
+  return AttemptRest(vi, sink);
+}
+
+bool RunCalls::AttemptRest(const double* vi, AttemptSink& sink) {
+  if (vi == nullptr) {
+    const Expected<double> input = RunInput();
+    if (!sink.Input(input) || StopsTheAttempt(input)) return false;
+  }
+  const ScriptStatus functions = RunFunctions();
+  if (!sink.Functions(functions) || StopsTheAttempt(functions)) return false;
+  return sink.Output(ReadOutput());
+}
+
+// The middle of an attempt, inside its engine call: the state is restored (restore_failures
+// assignments failed, or -1 when the restore threw). Reports the restore, runs the input
+// statement and the functions text and reports them; true when the generated attempt is to go
+// on and read vo.
+bool RunCalls::AttemptMiddle(double run_id, int restore_failures) {
+  if (!run_ || static_cast<double>(run_->id) != run_id || run_->attempt_state == nullptr ||
+      run_->attempt_state->restored) {
+    return false;
+  }
+  Run& run = *run_;
+  AttemptState& state = *run.attempt_state;
+  run.restoring = false;
+  state.restored = true;
+  auto end = [&state] {
+    state.ended = true;
+    return false;
+  };
+  auto stop = [&state] {
+    state.stopped = true;
+    return false;
+  };
+  try {
+    const int failures =
+        restore_failures < 0 ? state.failures + 1 : state.failures + restore_failures;
+    if (!state.sink.Restored(failures)) return end();
+    JS::RootedValue rval(cx_);
+    if (state.vi == nullptr) {
+      Expected<double> input = 0.0;
+      if (run.has_input) {
+        if (run.input_error) {
+          input = *run.input_error;
+        } else if (!JS_ExecuteScript(cx_, run.input, &rval)) {
+          input = errors_.Take();
+        } else {
+          input = ToNumber(cx_, rval);
+        }
+      }
+      if (!state.sink.Input(input)) return end();
+      if (StopsTheAttempt(input)) return stop();
+    }
+    ScriptStatus functions = Ok();
+    if (run.functions_error) {
+      functions = *run.functions_error;
+    } else if (!JS_ExecuteScript(cx_, run.functions, &rval)) {
+      functions = errors_.Take();
+    }
+    if (!state.sink.Functions(functions)) return end();
+    if (StopsTheAttempt(functions)) return stop();
+    return true;
+  } catch (...) {
+    // Nothing may unwind through the engine's frames: the attempt ends, and the exception goes
+    // on from where the engine call was made.
+    state.exception = std::current_exception();
+    return end();
+  }
+}
+
+bool RunCalls::AttemptMiddleNative(JSContext*, unsigned argc, JS::Value* vp) {
+  JS::CallArgs args = JS::CallArgsFromVp(argc, vp);
+  const JS::Value& id = js::GetFunctionNativeReserved(&args.callee(), kRoundRunSlot);
+  const JS::Value& owner = js::GetFunctionNativeReserved(&args.callee(), kRoundOwnerSlot);
+  bool go_on = false;
+  if (id.isNumber() && owner.isDouble() && args.length() == 1 && args[0].isInt32()) {
+    go_on =
+        static_cast<RunCalls*>(owner.toPrivate())->AttemptMiddle(id.toNumber(), args[0].toInt32());
+  }
+  args.rval().setBoolean(go_on);
+  return true;
+}
+
 void RunCalls::End() {
   // From inside a call (the busy hook) the run's functions may be on the stack: leave it.
   if (!run_ || guard_.Busy()) return;
@@ -336,8 +515,9 @@ bool RunCalls::RoundSavedNumbersNative(JSContext*, unsigned argc, JS::Value* vp)
 }
 
 // Source of a strict function that, given the shared buffers, an object for exact values, the
-// rounding function and the setters, returns the run's two helpers: the restore (which saves
-// first when asked) and the read of vo.
+// rounding function, the setters and the attempt's middle, returns the run's three helpers: the
+// restore (which saves first when asked), the read of vo, and the whole attempt (the restore,
+// the middle, which runs the input statement and the functions text, then the read of vo).
 QString RunCalls::HelpersSource(const std::vector<QString>& names) {
   const int n = static_cast<int>(names.size());
   QString bind;
@@ -357,17 +537,18 @@ QString RunCalls::HelpersSource(const std::vector<QString>& names) {
                    .arg(k);
   }
   return QStringLiteral(
-             "(function($n,$k,$o,$r,$a){'use strict';\n"
+             "(function($n,$k,$o,$r,$a,$x){'use strict';\n"
              "%1var $sd=$a[%4],$st=$a[%5],$sv=$a[%6];\n"
-             "return [\n"
-             "function($m){var $f=0,$v;\n"
+             "var $restore=function($m){var $f=0,$v;\n"
              "if($m&8){\n%2$r()}\n"
              "%3"
              "if($m&1){try{$sd($n[%4])}catch($e){$f++}}\n"
              "if($m&2){try{$st($n[%5])}catch($e){$f++}}\n"
              "if($m&4){try{$sv($n[%6])}catch($e){$f++}}\n"
-             "return $f},\n"
-             "function(){return vo}]})")
+             "return $f};\n"
+             "return [$restore,\n"
+             "function(){return vo},\n"
+             "function($m){var $f;try{$f=$restore($m)}catch($e){$f=-1}if($x($f))return vo}]})")
       .arg(bind, save, restore, QString::number(n), QString::number(n + 1), QString::number(n + 2));
 }
 

@@ -13,6 +13,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "scripting/attempt_sink.h"
 #include "scripting/script_value.h"
 #include "scripting/script_var_list.h"
 
@@ -59,6 +60,9 @@ class RunCalls {
   Expected<double> RunInput();
   ScriptStatus RunFunctions();
   Expected<double> ReadOutput();
+  // One attempt (Restore, RunInput when vi is not given, RunFunctions, ReadOutput) in one engine
+  // call, each part's result handed to `sink`; see ScriptHost::RunAttempt.
+  bool Attempt(double dt, double t, const double* vi, AttemptSink& sink);
   // Ends the run in progress, if any.
   void End();
   // The global scope is about to be replaced: ends the run and forgets the compiled source.
@@ -66,6 +70,7 @@ class RunCalls {
 
  private:
   struct Run;
+  struct AttemptState;
   struct NamesHash {
     std::size_t operator()(const QString& s) const noexcept { return qHash(s); }
   };
@@ -73,8 +78,19 @@ class RunCalls {
   std::optional<ScriptError> Prepare(const std::vector<QString>& all_names,
                                      const QString& functions, const QString& input);
   bool MakeHelpers(const std::vector<QString>& names, const JS::HandleValueArray& args);
+  // The parts of an attempt one by one, each its own engine call.
+  bool AttemptSeparately(double dt, double t, const double* vi, AttemptSink& sink);
+  // The parts after the restore, one by one.
+  bool AttemptRest(const double* vi, AttemptSink& sink);
+  // dt, t and vi into the numbers buffer (rounded); gives the restore's mask and counts the
+  // values that cannot be assigned.
+  int PutStepValues(double dt, double t, const double* vi, int& failures);
   void RoundSavedNumbers(double run_id);
   static bool RoundSavedNumbersNative(JSContext* cx, unsigned argc, JS::Value* vp);
+  // Called by the generated attempt once the state is restored: reports the restore, runs the
+  // input statement and the functions text and reports them.
+  bool AttemptMiddle(double run_id, int restore_failures);
+  static bool AttemptMiddleNative(JSContext* cx, unsigned argc, JS::Value* vp);
   static QString HelpersSource(const std::vector<QString>& names);
 
   JSContext* const cx_;
