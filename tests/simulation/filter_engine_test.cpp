@@ -415,3 +415,44 @@ TEST(FilterEngineRuns, SweepsEndingEarlyEndAtTheSamePointOnBothEngines) {
 
 }  // namespace
 }  // namespace quorvel
+
+namespace quorvel {
+namespace {
+
+// What a run compiles does not depend on how many frequencies or runs it makes: every number
+// goes through the typed paths, so the engine holds the same texts after a long sweep as after
+// a short one, and after many oscilloscope runs at different frequencies and slider positions.
+TEST(FilterEngineRuns, NumbersCompileNoTexts) {
+  ScriptHost host;
+  ASSERT_TRUE(host.LoadCode(PreludeText()).ok());
+  ScriptFilterEngine engine(host);
+  SilentObserver observer;
+  const bool cancel = false;
+  const QString functions = u"y = y + (vi - y) * dt * 3000 * k; vo = y\r\n"_qs;
+  auto sweep = [&](int samples) {
+    SweepResult result;
+    (void)RunFrequencySweep(engine, observer,
+                            SweepSettings{100, 10000, samples, 1, u"k = 1"_qs, functions}, result,
+                            cancel);
+    EXPECT_EQ(result.count, samples);
+    return host.CompileCacheSize();
+  };
+  const std::size_t after_short = sweep(3);
+  EXPECT_EQ(sweep(60), after_short);
+
+  auto scope = [&](double frequency, int percent) {
+    TimeTrace trace;
+    (void)SimulateTrace(engine, observer,
+                        ScopeSettings{frequency, 2, 50, u"AM"_qs,
+                                      QStringList{QStringLiteral("k %1% [0;4]").arg(percent)},
+                                      u"y = 0"_qs, functions},
+                        trace, cancel);
+    EXPECT_GT(trace.count, 0);
+    return host.CompileCacheSize();
+  };
+  const std::size_t after_one = scope(1000, 10);
+  for (int i = 1; i < 30; ++i) EXPECT_EQ(scope(1000 + 37 * i, 10 + i), after_one) << i;
+}
+
+}  // namespace
+}  // namespace quorvel
