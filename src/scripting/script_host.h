@@ -113,8 +113,9 @@ class ScriptHost {
 
   // One attempt in one engine call: RestoreRunState, then RunInputStatement when vi is not
   // given, RunFunctions and ReadOutput, each part's result handed to `sink` as the separate call
-  // would have given it. A part that the host stopped (time limit, memory guard, cancel) ends
-  // the attempt: it is reported and the parts after it neither run nor report. Gives true when
+  // would have given it. A given vi is the caller's 15-digit value (RoundTo15Digits leaves it as
+  // it is): it is set as it is. A part that the host stopped (time limit, memory guard, cancel)
+  // ends the attempt: it is reported and the parts after it neither run nor report. Gives true when
   // every part ran and the sink took each. Where one call cannot hold the attempt (state names
   // that only statement texts reach, no run, from inside a call) the parts are separate calls.
   // An exception from the sink comes out of this call (the engine's frames are left first).

@@ -55,6 +55,7 @@ class FilterEngine {
   virtual Expected<double> ReadOutput() = 0;
   // One attempt: RestoreAndSet, RunInput when vi is not given, RunFunctions and ReadOutput, each
   // result handed to `sink`, which says whether the attempt goes on; true when it went through.
+  // A given vi is already rounded to 15 significant digits (RoundTo15Digits leaves it as it is).
   // This gives the calls one by one; an engine may make them in one go, with the same results.
   virtual bool Attempt(double dt, double t, const double* vi, AttemptSink& sink);
   virtual void EndRun() = 0;

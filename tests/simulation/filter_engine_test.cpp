@@ -15,6 +15,7 @@
 #include <type_traits>
 #include <utility>
 
+#include "numbers/number_text.h"
 #include "scripting/filter_program.h"
 #include "scripting/script_host.h"
 #include "scripting/script_var_list.h"
@@ -158,7 +159,7 @@ QStringList AttemptTranscript(const Scenario& s, Way way, ScriptLimits limits = 
       out << u"saved "_qs + Probe(host, list.names);
       for (int attempt = 0; attempt < 2; ++attempt) {
         const double t_try = t + dt / (attempt + 1);
-        const double vi = std::sin(t_try * 6283.18530717958);
+        const double vi = RoundTo15Digits(std::sin(t_try * 6283.18530717958));
         out << (engine.Attempt(dt, t_try, s.input.isEmpty() ? &vi : nullptr, sink)
                     ? u"attempt through"_qs
                     : u"attempt ended"_qs);

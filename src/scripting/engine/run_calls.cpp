@@ -37,6 +37,9 @@ constexpr size_t kRoundOwnerSlot = 1;
 constexpr std::size_t kMaxMakers = 16;
 
 // Names that global code may use but strict code may not (the run helpers are strict).
+// The same double, zeros told apart by their sign.
+bool SameNumber(double a, double b) { return a == b && std::signbit(a) == std::signbit(b); }
+
 bool IsStrictModeReserved(const QString& name) {
   static const char16_t* const kWords[] = {u"implements", u"interface", u"let",    u"package",
                                            u"private",    u"protected", u"public", u"static",
@@ -235,21 +238,22 @@ void RunCalls::Save() {
   run.save_pending = !run.names.empty();
 }
 
-int RunCalls::PutStepValues(double dt, double t, const double* vi, int& failures) {
+int RunCalls::PutStepValues(double dt, double t, const double* vi, bool vi_rounded, int& failures) {
   Run& run = *run_;
   const std::size_t n = run.names.size();
   int mask = 0;
   // The statement text of a non-finite number does not parse: that assignment fails.
-  auto put = [&](std::size_t slot, double value, int bit) {
+  auto put = [&](std::size_t slot, double value, int bit, bool rounded) {  // t and vi
     if (std::isfinite(value)) {
-      run.numbers[n + slot] = RoundTo15Digits(value);
+      run.numbers[n + slot] = rounded ? value : RoundTo15Digits(value);
       mask |= bit;
     } else {
       ++failures;
     }
   };
   if (std::isfinite(dt)) {
-    if (!(dt == run.dt_in && std::signbit(dt) == std::signbit(run.dt_in))) {
+    // dt changes only when the step control changes it.
+    if (!SameNumber(dt, run.dt_in)) {
       run.dt_in = dt;
       run.dt_rounded = RoundTo15Digits(dt);
     }
@@ -258,8 +262,8 @@ int RunCalls::PutStepValues(double dt, double t, const double* vi, int& failures
   } else {
     ++failures;
   }
-  put(1, t, 2);
-  if (vi != nullptr) put(2, *vi, 4);
+  put(1, t, 2, false);
+  if (vi != nullptr) put(2, *vi, 4, vi_rounded);
   if (run.save_pending) mask |= 8;
   run.save_pending = false;
   return mask;
@@ -273,7 +277,7 @@ Expected<int> RunCalls::Restore(double dt, double t, const double* vi) {
     if ((run.stop = WriteVarValues(run.slow, owner_))) return *run.stop;
   }
   int failures = 0;
-  const int mask = PutStepValues(dt, t, vi, failures);
+  const int mask = PutStepValues(dt, t, vi, false, failures);
   CallScope call(guard_);
   if (call.busy()) return BusyError();
   JSAutoRealm realm(cx_, global_);
@@ -348,7 +352,7 @@ bool RunCalls::Attempt(double dt, double t, const double* vi, AttemptSink& sink)
   }
   Run& run = *run_;
   AttemptState state{sink, vi, 0, false, false, false, nullptr};
-  const int mask = PutStepValues(dt, t, vi, state.failures);
+  const int mask = PutStepValues(dt, t, vi, true, state.failures);
   bool ok = false;
   JS::RootedValue rval(cx_);
   {
@@ -488,7 +492,13 @@ void RunCalls::ForgetScope() {
 void RunCalls::RoundSavedNumbers(double run_id) {
   if (!run_ || static_cast<double>(run_->id) != run_id || !run_->restoring) return;
   Run& run = *run_;
-  for (std::size_t i = 0; i < run.names.size(); ++i) {
+  const std::size_t n = run.names.size();
+  // What the last restore set dt, t and vi to: already rounded, as every state variable that
+  // still holds one of them (dt and vi are state).
+  const double set_dt = run.numbers[n];
+  const double set_t = run.numbers[n + 1];
+  const double set_vi = run.numbers[n + 2];
+  for (std::size_t i = 0; i < n; ++i) {
     if (run.kinds[i] != kSavedRawNumber) continue;
     const double raw = run.numbers[i];
     if (!std::isfinite(raw)) {
@@ -498,7 +508,11 @@ void RunCalls::RoundSavedNumbers(double run_id) {
     }
     run.kinds[i] = kSavedNumber;
     // A value that did not change since it was last rounded is already rounded.
-    if (raw == run.rounded[i] && std::signbit(raw) == std::signbit(run.rounded[i])) continue;
+    if (SameNumber(raw, run.rounded[i]) || SameNumber(raw, set_dt) || SameNumber(raw, set_vi) ||
+        SameNumber(raw, set_t)) {
+      run.rounded[i] = raw;
+      continue;
+    }
     run.rounded[i] = run.numbers[i] = RoundTo15Digits(raw);
   }
 }

@@ -82,9 +82,9 @@ class RunCalls {
   bool AttemptSeparately(double dt, double t, const double* vi, AttemptSink& sink);
   // The parts after the restore, one by one.
   bool AttemptRest(const double* vi, AttemptSink& sink);
-  // dt, t and vi into the numbers buffer (rounded); gives the restore's mask and counts the
-  // values that cannot be assigned.
-  int PutStepValues(double dt, double t, const double* vi, int& failures);
+  // dt, t and vi into the numbers buffer, rounded (vi as it is when vi_rounded); gives the
+  // restore's mask and counts the values that cannot be assigned.
+  int PutStepValues(double dt, double t, const double* vi, bool vi_rounded, int& failures);
   void RoundSavedNumbers(double run_id);
   static bool RoundSavedNumbersNative(JSContext* cx, unsigned argc, JS::Value* vp);
   // Called by the generated attempt once the state is restored: reports the restore, runs the
