@@ -31,7 +31,9 @@ enum class StopReason { None, Cancelled, Timeout, Memory };
 //  - The watchdog thread only reads call_seq_ and memory_alarm_level_, writes timeout_seq_ and
 //    memory_alarm_, and asks the engine for an interrupt (JS_RequestInterruptCallback, which the
 //    engine allows from any thread).
-//  - call_seq_ numbers the outermost calls and is odd while one runs. A cancel or a time-out
+//  - call_seq_ numbers the host's calls and is odd while one runs (the call that
+//    ScriptHost::RunInsideOneCall makes around a run is not one of them: the calls made inside it
+//    are numbered, limited and cancelled each as if outermost). A cancel or a time-out
 //    names the call it means by that number and OnInterrupt acts only on the call with that
 //    number, so a request that arrives as one call ends never reaches the next one.
 // Every member the engine's thread alone uses is a plain field; every shared one is atomic.
@@ -43,7 +45,7 @@ class CallGuard {
   CallGuard(const CallGuard&) = delete;
   CallGuard& operator=(const CallGuard&) = delete;
 
-  // True while an outermost call runs (a call made then, from the busy hook, is refused).
+  // True while a host call runs (a call made then, from the busy hook, is refused).
   bool Busy() const { return depth_ > 0; }
   void Enter();
   void Leave();
@@ -88,7 +90,7 @@ class CallGuard {
   std::jthread watchdog_;  // last: it stops before the members it reads go
 };
 
-// Marks one outermost engine call for the guard; a call made inside another one is refused.
+// Marks one host call for the guard; a call made inside another one is refused.
 class CallScope {
  public:
   explicit CallScope(CallGuard& guard) : guard_(guard), busy_(guard.Busy()) {
