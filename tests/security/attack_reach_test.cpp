@@ -187,5 +187,103 @@ TEST(AttackReachHost, AKeptRunFunctionCannotBeTakenOrCalledLater) {
   ExpectHostUsable(host);
 }
 
+// The whole attempt and the call around a run: a filter that keeps whatever the callers of its
+// getters give (on a state variable, read by the save; on vo, read at the end of the attempt)
+// and calls it later finds nothing of the host, inside the run or after it; nor can it reset
+// the scope under the run.
+TEST(AttackReachHost, NothingOfAWholeAttemptOrTheRunsCallIsReached) {
+  ScriptHost host(AttackLimits());
+  ASSERT_TRUE(
+      host.Evaluate(
+              u"found = []; function keep(g) { try { if (g.caller) found.push(g.caller) }\r\n"
+              "  catch (e) {} try { if (g.arguments) found.push(g.arguments) } catch (e) {} }\r\n"
+              "var box = 0; Object.defineProperty(globalThis, 'x1', {configurable: true,\r\n"
+              "  get: function g() { keep(g); return 1.5 }, set: function s(v) { keep(s) }});\r\n"
+              "Object.defineProperty(globalThis, 'vo', {configurable: true,\r\n"
+              "  get: function h() { keep(h); return box }, set: function (v) { box = v }})"_qs)
+          .ok());
+  const std::vector<QString> names{u"dt"_qs, u"vi"_qs, u"vo"_qs, u"x1"_qs};
+  class Parts final : public AttemptSink {
+   public:
+    bool Restored(const Expected<int>& failures) override {
+      EXPECT_TRUE(failures.ok());
+      EXPECT_EQ(failures.ok() ? *failures : -1, 0);
+      return true;
+    }
+    bool Input(const Expected<double>&) override {
+      ADD_FAILURE() << "a run with vi given has no input part";
+      return true;
+    }
+    bool Functions(const ScriptStatus& status) override {
+      EXPECT_TRUE(status.ok()) << status.error().description.toStdString();
+      return true;
+    }
+    bool Output(const Expected<double>& vo) override {
+      EXPECT_TRUE(vo.ok());
+      last = vo.ok() ? *vo : -1;
+      return true;
+    }
+    double last = 0;
+  } parts;
+  for (int run = 0; run < 3; ++run) {
+    SCOPED_TRACE(run);
+    host.RunInsideOneCall([&] {
+      EXPECT_EQ(host.ResetGlobalScope().error().number, script_errors::kBusy);
+      ASSERT_TRUE(host.BeginRun(names,
+                                u"vo = vi * x1; found.forEach(function (f) {\r\n"
+                                "  try { f(15) } catch (e) {} try { f(-1) } catch (e) {} })"_qs,
+                                QString())
+                      .ok());
+      host.ResetRunState();
+      for (int step = 0; step < 20; ++step) {
+        host.SaveRunState();
+        const double vi = 0.25 * step;
+        EXPECT_TRUE(host.RunAttempt(1e-5, 1e-5 * step, &vi, parts));
+        EXPECT_EQ(parts.last, 1.5 * vi);
+      }
+      host.EndRun();
+    });
+    EXPECT_EQ(host.Evaluate(u"found.length"_qs)->number(), 0);
+  }
+  ExpectHostUsable(host);
+}
+
+// A sink that throws (a run's own failure, say) leaves the engine's frames first: the exception
+// comes out of the attempt and out of the call around the run, and the host goes on working.
+TEST(AttackReachHost, AnExceptionInsideAWholeAttemptLeavesTheEngineWhole) {
+  ScriptHost host(AttackLimits());
+  ASSERT_TRUE(host.LoadCode(PreludeText()).ok());
+  struct Thrown {};
+  class Throwing final : public AttemptSink {
+   public:
+    bool Restored(const Expected<int>&) override { return true; }
+    bool Input(const Expected<double>&) override { return true; }
+    bool Functions(const ScriptStatus&) override { throw Thrown{}; }
+    bool Output(const Expected<double>&) override { return true; }
+  } throwing;
+  const std::vector<QString> names{u"dt"_qs, u"vi"_qs, u"vo"_qs, u"y"_qs};
+  bool caught_inside = false;
+  bool caught_outside = false;
+  try {
+    host.RunInsideOneCall([&] {
+      ASSERT_TRUE(host.BeginRun(names, u"y = y + 1; vo = y"_qs, QString()).ok());
+      host.SaveRunState();
+      const double vi = 0.5;
+      try {
+        host.RunAttempt(1e-5, 1e-5, &vi, throwing);
+      } catch (const Thrown&) {
+        caught_inside = true;
+      }
+      host.EndRun();
+      throw Thrown{};
+    });
+  } catch (const Thrown&) {
+    caught_outside = true;
+  }
+  EXPECT_TRUE(caught_inside);
+  EXPECT_TRUE(caught_outside);
+  ExpectHostUsable(host);
+}
+
 }  // namespace
 }  // namespace quorvel

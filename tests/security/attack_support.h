@@ -70,8 +70,35 @@ class ErrorLog : public FilterEngine {
   ScriptStatus RunFunctions() override { return Keep(inner_.RunFunctions()); }
   Expected<double> ReadOutput() override { return Keep(inner_.ReadOutput()); }
   void EndRun() override { inner_.EndRun(); }
+  // The program's way: the run inside one engine call, each attempt one call, numbers typed.
+  ScriptStatus SetNumber(const QString& name, double value) override {
+    return Keep(inner_.SetNumber(name, value));
+  }
+  void RunInside(const std::function<void()>& body) override { inner_.RunInside(body); }
+  bool Attempt(double dt, double t, const double* vi, AttemptSink& sink) override {
+    LoggedParts parts(*this, sink);
+    return inner_.Attempt(dt, t, vi, parts);
+  }
 
  private:
+  class LoggedParts final : public AttemptSink {
+   public:
+    LoggedParts(ErrorLog& log, AttemptSink& sink) : log_(log), sink_(sink) {}
+    bool Restored(const Expected<int>& failures) override {
+      if (failures) log_.failed_assignments += *failures;
+      return sink_.Restored(log_.Keep(failures));
+    }
+    bool Input(const Expected<double>& vi) override { return sink_.Input(log_.Keep(vi)); }
+    bool Functions(const ScriptStatus& status) override {
+      return sink_.Functions(log_.Keep(status));
+    }
+    bool Output(const Expected<double>& vo) override { return sink_.Output(log_.Keep(vo)); }
+
+   private:
+    ErrorLog& log_;
+    AttemptSink& sink_;
+  };
+
   template <typename T>
   T Keep(T result) {
     if (!result.ok()) errors.push_back(result.error().number);
