@@ -91,6 +91,39 @@ int main() {
   NsPerCall("  ReadOutput", kCalls, [&](long n) {
     for (long i = 0; i < n; ++i) sink = sink + *host.ReadOutput();
   });
+  // The same attempt as the runs make it: one engine call, and all of it inside one call.
+  class Parts final : public AttemptSink {
+   public:
+    bool Restored(const Expected<int>&) override { return true; }
+    bool Input(const Expected<double>&) override { return true; }
+    bool Functions(const ScriptStatus&) override { return true; }
+    bool Output(const Expected<double>& vo) override {
+      last = *vo;
+      return true;
+    }
+    double last = 0;
+  } parts;
+  auto whole_attempts = [&](long n) {
+    double t = 0;
+    for (long i = 0; i < n; ++i) {
+      t += 1e-6;
+      const double vi = RoundTo15Digits(std::sin(t * 6283.18530717958));
+      host.SaveRunState();
+      (void)host.RunAttempt(1e-6, t, &vi, parts);
+      sink = sink + parts.last;
+    }
+  };
+  NsPerCall("run path: save + whole attempt", kCalls, whole_attempts);
+  NsPerCall("run path: save + whole attempt, inside one call", kCalls,
+            [&](long n) { host.RunInsideOneCall([&] { whole_attempts(n); }); });
+  NsPerCall("  Evaluate(\"0\") from inside one call", kCalls, [&](long n) {
+    host.RunInsideOneCall([&] {
+      for (long i = 0; i < n; ++i) (void)host.Evaluate(u"0"_qs);
+    });
+  });
+  NsPerCall("  Evaluate(\"0\") outermost", kCalls, [&](long n) {
+    for (long i = 0; i < n; ++i) (void)host.Evaluate(u"0"_qs);
+  });
   host.EndRun();
   return sink == 12345 ? 1 : 0;
 }
