@@ -531,9 +531,15 @@ TEST_F(MainWindowTest, TextsAreWholeAndClearOfEachOther) {
   C<QAction>("MenuShowReport")->trigger();
   auto* report = C<QGroupBox>("fReport");
   ASSERT_TRUE(report->isVisible());
-  EXPECT_TRUE(report->autoFillBackground());
-  auto* close = C<QLabel>("Label10");
-  EXPECT_LE(close->mapTo(report, close->contentsRect().topRight()).x(), report->width() - 8);
+  auto* graph = C<GraphSurface>("Grafico1");
+  ASSERT_TRUE(report->geometry().intersects(graph->geometry()));
+  // Neither the graph's white nor a red one shows through the panel's margins.
+  EXPECT_TRUE(testing::HidesWhatIsUnder(*report, [graph](int picture) {
+    QImage image(graph->size(), QImage::Format_RGB32);
+    image.fill(picture == 0 ? QColor(Qt::white) : QColor(Qt::red));
+    graph->SetImage(std::move(image));
+  }));
+  testing::ExpectChiudiOffTheEdge(*report);
 }
 
 }  // namespace
