@@ -62,12 +62,13 @@ double OverlayLineHeight(const QPainter& surface) {
 }
 
 void PrintOverlay(QPainter& surface, QSizeF size, double rx, double ry, const QString& text,
-                  double line_height, std::optional<QColor> colour) {
+                  double line_height, std::optional<QColor> colour, double least_top) {
   if (text.isEmpty()) return;
   const QFontMetricsF metrics(surface.font(), surface.device());
   const QSizeF text_size = OverlayTextSize(metrics, text);
-  const QPointF top_left =
+  QPointF top_left =
       OverlayToSurface(size.width(), size.height(), rx, ry, text_size.width(), text_size.height());
+  if (ry < kNearEdge) top_left.setY(std::max(top_left.y(), least_top));
 
   surface.save();
   surface.setClipRect(QRectF(QPointF(0, 0), size),

@@ -41,9 +41,12 @@ double OverlayLineHeight(const QPainter& surface);
 
 // Prints the overlay text on a surface of the given size at the relative position (rx, ry),
 // line n with its top left corner line_height * n below the first, in the surface's font and in
-// `colour` (the painter's pen colour when none is given). An empty text prints nothing; what
-// falls outside the surface is clipped. Keeps the painter's state as it found it.
+// `colour` (the painter's pen colour when none is given). A text placed from the top edge
+// (ry < 0.5) starts no higher than `least_top`, below a band of the surface that holds texts of
+// its own. An empty text prints nothing; what falls outside the surface is clipped. Keeps the
+// painter's state as it found it.
 void PrintOverlay(QPainter& surface, QSizeF size, double rx, double ry, const QString& text,
-                  double line_height, std::optional<QColor> colour = std::nullopt);
+                  double line_height, std::optional<QColor> colour = std::nullopt,
+                  double least_top = 0);
 
 }  // namespace quorvel

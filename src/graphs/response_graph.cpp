@@ -425,6 +425,16 @@ void DrawPhase(const SweepResult& result, QPainter& surface, QSizeF size,
       [&scale, h](double text_height) { return PhaseScaleLabels(scale, h, text_height); });
 }
 
+namespace {
+
+// The top margin band of the phase graph and of the logarithmic amplitude graph holds their
+// frequency labels: an overlay placed from the top edge (where it starts, at 0) is printed below
+// it, so that it never covers them. The linear amplitude graph has its labels at the bottom and
+// keeps its top band for the overlay.
+double OverlayLeastTop(bool labels_on_top) { return labels_on_top ? kMargin : 0; }
+
+}  // namespace
+
 bool DrawAmplitudeGraph(const SweepResult& result, QPainter& surface, QSizeF size,
                         const GraphOptions& options, const GraphOverlay& overlay) {
   if (PointCount(result) == 0) return false;
@@ -435,7 +445,7 @@ bool DrawAmplitudeGraph(const SweepResult& result, QPainter& surface, QSizeF siz
   }
   if (!overlay.text.isEmpty()) {
     PrintOverlay(surface, size, overlay.x1, overlay.y1, overlay.text, OverlayLineHeight(surface),
-                 options.foreground);
+                 options.foreground, OverlayLeastTop(options.log_y));
   }
   return true;
 }
@@ -446,7 +456,7 @@ bool DrawPhaseGraph(const SweepResult& result, QPainter& surface, QSizeF size,
   DrawPhase(result, surface, size, options);
   if (!overlay.text.isEmpty()) {
     PrintOverlay(surface, size, overlay.x2, overlay.y2, overlay.text, OverlayLineHeight(surface),
-                 options.foreground);
+                 options.foreground, OverlayLeastTop(true));
   }
   return true;
 }
@@ -464,9 +474,9 @@ bool DrawGraphs(const SweepResult& result, QPainter& amplitude_surface, QSizeF a
   if (!overlay.text.isEmpty()) {
     const double line_height = OverlayLineHeight(amplitude_surface);
     PrintOverlay(amplitude_surface, amplitude_size, overlay.x1, overlay.y1, overlay.text,
-                 line_height, options.foreground);
+                 line_height, options.foreground, OverlayLeastTop(options.log_y));
     PrintOverlay(phase_surface, phase_size, overlay.x2, overlay.y2, overlay.text, line_height,
-                 options.foreground);
+                 options.foreground, OverlayLeastTop(true));
   }
   return true;
 }

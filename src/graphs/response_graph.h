@@ -136,7 +136,9 @@ struct GraphOverlay {
 
 // Draws the amplitude graph (logarithmic or linear, as options.log_y says) and the phase graph,
 // then prints the overlay on both in the foreground colour, with the lines spaced by the line
-// height of the amplitude surface's font. With no points it draws nothing, the surfaces keep
+// height of the amplitude surface's font; on a graph with its frequency labels at the top (the
+// phase graph, the logarithmic amplitude graph) a copy placed from the top edge starts below
+// them. With no points it draws nothing, the surfaces keep
 // what they show, and it returns false.
 bool DrawGraphs(const SweepResult& result, QPainter& amplitude_surface, QSizeF amplitude_size,
                 QPainter& phase_surface, QSizeF phase_size, const GraphOptions& options,

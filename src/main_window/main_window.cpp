@@ -16,6 +16,7 @@
 #include <QTabBar>
 #include <QTimer>
 #include <QToolButton>
+#include <QWindow>
 
 #include <algorithm>
 #include <utility>
@@ -162,6 +163,7 @@ void Form1::TS1_Click(int index) {
 void Form1::showEvent(QShowEvent* event) {
   QMainWindow::showEvent(event);
   LayoutMainWindow();
+  OpenWhenExposed();
 }
 
 void Form1::changeEvent(QEvent* event) {
@@ -226,6 +228,10 @@ void Form1::Splitter_MouseMove(QWidget* splitter, QPointF global_position) {
 }
 
 bool Form1::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::Expose && watched == windowHandle()) {
+    OpenWhenExposed();
+    return false;
+  }
   if (watched == c_.lblMX || watched == c_.lblMY) {
     auto* splitter = static_cast<QWidget*>(watched);
     if (event->type() == QEvent::MouseButtonPress) {
@@ -326,6 +332,24 @@ void Form1::OpenFile(const QString& path) {
     return;
   }
   if (documents_->OpenChosenTest(path)) PreviewOpenedTest();
+}
+
+void Form1::OpenFileOnceShown(const QString& path) {
+  open_when_exposed_ = path;
+  OpenWhenExposed();
+}
+
+void Form1::OpenWhenExposed() {
+  if (open_when_exposed_.isEmpty()) return;
+  QWindow* handle = windowHandle();
+  if (!handle) return;  // not shown yet: the show comes back here
+  if (!handle->isExposed()) {
+    handle->installEventFilter(this);  // until the window system shows it
+    return;
+  }
+  handle->removeEventFilter(this);
+  QTimer::singleShot(
+      0, this, [this, path = std::exchange(open_when_exposed_, QString())] { OpenFile(path); });
 }
 
 void Form1::closeEvent(QCloseEvent* event) {

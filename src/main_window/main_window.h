@@ -55,6 +55,9 @@ class Form1 : public QMainWindow, public OscilloscopeHost {
   // Opens a test as "Apri..." does once a file is chosen (a file given on the command line);
   // while a run lasts, the file is opened once it has ended.
   void OpenFile(const QString& path);
+  // Opens a test given at start (OpenFile) once this window is on the screen, where the window
+  // manager put it, so that the preview's progress window centres on the window's real place.
+  void OpenFileOnceShown(const QString& path);
 
   // The oscilloscope window, once "Oscilloscopio..." or a test file created it; kept, hidden
   // when closed, until this window goes.
@@ -87,6 +90,7 @@ class Form1 : public QMainWindow, public OscilloscopeHost {
   void RunSweep(double start_frequency, double end_frequency, std::int32_t samples,
                 std::int16_t oscillations);
   void PreviewOpenedTest();
+  void OpenWhenExposed();
   // While a run lasts, the commands that would change the test or start another run are
   // unavailable; a close or a file open asked for meanwhile is carried out once it has ended.
   void RunningChanged(bool running);
@@ -112,6 +116,7 @@ class Form1 : public QMainWindow, public OscilloscopeHost {
   bool running_ = false;
   bool close_after_run_ = false;
   QString open_after_run_;
+  QString open_when_exposed_;
 };
 
 // True when a window of that form name ("Form1", "Form2") exists, shown or hidden.

@@ -55,9 +55,11 @@ void CreateFrame1(OscilloscopeControls& c) {
   c.SVDivO = NewBar(Qt::Horizontal, 0, 12, c.Frame1, "SVDivO");
   // Scroll bars invert their keys (Page Up scrolls up); a horizontal bar's Right key adds. A
   // click in the trough moves one position, as an arrow does: thirteen positions have no pages.
+  // Tab reaches the bars, and the arrow keys set them.
   for (QScrollBar* bar : {c.SVDivI, c.SVDivO}) {
     bar->setInvertedControls(false);
     bar->setPageStep(1);
+    bar->setFocusPolicy(Qt::StrongFocus);
   }
   for (QLineEdit* box : {c.txtVDivI, c.txtVDivO}) {
     box->setReadOnly(true);  // set by its scroll bar

@@ -1,5 +1,4 @@
 #include <QApplication>
-#include <QTimer>
 
 #include <cstdio>
 
@@ -23,9 +22,6 @@ int main(int argc, char** argv) {
   quorvel::ScriptEngineInit engine;
   quorvel::Form1 window;
   window.show();
-  if (arguments.size() == 2) {
-    const QString path = arguments.at(1);
-    QTimer::singleShot(0, &window, [&window, path] { window.OpenFile(path); });
-  }
+  if (arguments.size() == 2) window.OpenFileOnceShown(arguments.at(1));
   return QApplication::exec();
 }

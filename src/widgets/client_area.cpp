@@ -1,5 +1,6 @@
 #include "widgets/client_area.h"
 
+#include <QEvent>
 #include <QMainWindow>
 
 #include "window_core/twips.h"
@@ -12,6 +13,24 @@ ClientArea::ClientArea(QMainWindow& window) : QWidget(&window) {
   QFont dialog_font = font();
   dialog_font.setPointSize(8);
   setFont(dialog_font);
+  // The window manager's frame is known only once it has taken the window (after the first
+  // show): the minimum is given again when the window is moved into its frame or activated.
+  window.installEventFilter(this);
+}
+
+bool ClientArea::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == parent()) {
+    switch (event->type()) {
+      case QEvent::Move:
+      case QEvent::Show:
+      case QEvent::WindowActivate:
+        ApplyMinimumSize();
+        break;
+      default:
+        break;
+    }
+  }
+  return QWidget::eventFilter(watched, event);
 }
 
 void ClientArea::SetMinimumOuterTwips(double width, double height) {
@@ -21,6 +40,7 @@ void ClientArea::SetMinimumOuterTwips(double width, double height) {
 }
 
 void ClientArea::ApplyMinimumSize() {
+  if (minimum_outer_width_ <= 0 || minimum_outer_height_ <= 0) return;  // none given yet
   QWidget& frame = *window();
   const QSize margins = frame.frameGeometry().size() - frame.geometry().size();
   const QSize minimum(TwipsToPixelsX(minimum_outer_width_, *this) - margins.width(),

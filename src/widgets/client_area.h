@@ -18,8 +18,8 @@ class ClientArea : public QWidget {
   explicit ClientArea(QMainWindow& window);
 
   // The window's smallest outer size, in twips: given to the window system (so that dragging a
-  // frame corner stops there) as soon as the frame's own size is known, and again at each
-  // layout.
+  // frame corner stops there) at once, again when the window manager has framed the window
+  // (the frame's size is known from then on) and at each layout.
   void SetMinimumOuterTwips(double width, double height);
   void ApplyMinimumSize();
 
@@ -34,6 +34,7 @@ class ClientArea : public QWidget {
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   double minimum_outer_width_ = 0;

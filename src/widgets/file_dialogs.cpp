@@ -1,11 +1,55 @@
 #include "widgets/file_dialogs.h"
 
 #include <QDir>
+#include <QEvent>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QHeaderView>
 #include <QStandardPaths>
+#include <QTreeView>
+
+#include <algorithm>
 
 namespace quorvel {
+
+namespace {
+
+// Qt sizes the columns of the dialog's detail view for English captions and sample values. This
+// keeps each column wide enough for its Italian caption ("Dimensione") and gives the name column
+// what the view has left, so that the columns fit the view at any size of the dialog.
+class ColumnsFitCaptions : public QObject {
+ public:
+  explicit ColumnsFitCaptions(QTreeView& view) : QObject(&view), view_(view) {
+    view.viewport()->installEventFilter(this);
+  }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (watched == view_.viewport() && event->type() == QEvent::Resize) Fit();
+    return QObject::eventFilter(watched, event);
+  }
+
+ private:
+  void Fit() {
+    QHeaderView& header = *view_.header();
+    const int last = header.count() - 1;
+    if (last < 1) return;
+    int others = 0;
+    for (int column = 1; column <= last; ++column) {
+      const int wanted = header.sectionSizeHint(column);
+      if (column < last && header.sectionSize(column) < wanted) {
+        header.resizeSection(column, wanted);
+      }
+      others += column < last ? header.sectionSize(column) : wanted;
+    }
+    header.resizeSection(0,
+                         std::max(header.sectionSizeHint(0), view_.viewport()->width() - others));
+  }
+
+  QTreeView& view_;
+};
+
+}  // namespace
 
 QString FileDialogs::StartFolder(const QString& test_path) const {
   if (!last_folder_.isEmpty()) return last_folder_;
@@ -29,6 +73,9 @@ ChosenFile FileDialogs::AskFile(QWidget* parent, bool save, const QStringList& f
   dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
   dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
   if (!proposed.isEmpty()) dialog.selectFile(proposed);
+  if (auto* view = dialog.findChild<QTreeView*>(QStringLiteral("treeView"))) {
+    new ColumnsFitCaptions(*view);  // owned by the view
+  }
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
   last_folder_ = dialog.directory().absolutePath();
   return {dialog.selectedFiles().constFirst(), dialog.selectedNameFilter()};

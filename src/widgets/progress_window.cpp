@@ -123,13 +123,10 @@ void frmStatus::Show2(const QString& callback_name, const QString& title) {
   PlaceDots();
   // Centred on the window that runs, not at the screen's corner: placed before it shows (so it
   // does not flash elsewhere), then once more at the size it shows with.
-  auto centre = [this] {
-    if (owner_) move(pos() + owner_->window()->frameGeometry().center() - frameGeometry().center());
-  };
   adjustSize();
-  centre();
+  CentreOnOwner();
   show();
-  centre();
+  CentreOnOwner();
   raise();
   Timer1_->start();
   Timer2_->start();
@@ -158,6 +155,21 @@ void frmStatus::Unload2() {
 }
 
 void frmStatus::PumpEvents() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
+
+void frmStatus::CentreOnOwner() {
+  if (!owner_) return;
+  const QWidget& owner = *owner_->window();
+  QSize outer = frameGeometry().size();
+  // Before the window manager has framed it (X11), the window knows no frame of its own yet; it
+  // will get one like its owner's, which the centring counts in.
+  if (frameGeometry() == geometry()) {
+    outer += owner.frameGeometry().size() - owner.geometry().size();
+  }
+  const QRect around = owner.frameGeometry();
+  // move() places the frame's top left corner.
+  move(around.x() + (around.width() - outer.width()) / 2,
+       around.y() + (around.height() - outer.height()) / 2);
+}
 
 void frmStatus::closeEvent(QCloseEvent* event) {
   if (!allow_close_) {

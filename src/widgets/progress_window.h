@@ -49,6 +49,7 @@ class frmStatus : public QWidget, public RunObserver {
   void closeEvent(QCloseEvent* event) override;
 
  private:
+  void CentreOnOwner();
   void Timer1_Timer();
   void Timer2_Timer();
   void cmdCancel_Click();

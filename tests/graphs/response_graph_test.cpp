@@ -9,6 +9,7 @@
 #include <cmath>
 #include <numbers>
 #include <optional>
+#include <utility>
 #include <vector>
 
 namespace quorvel {
@@ -326,15 +327,15 @@ struct Rendered {
 };
 
 Rendered Render(const SweepResult& result, const GraphOptions& options, QSize size,
-                const char* name = nullptr) {
+                const char* name = nullptr, const GraphOverlay& overlay = {}) {
   Rendered out{QImage(size, QImage::Format_RGB32), QImage(size, QImage::Format_RGB32), false};
   out.amplitude.fill(QColor(0, 0, 255));
   out.phase.fill(QColor(0, 0, 255));
   {
     QPainter amplitude_painter(&out.amplitude);
     QPainter phase_painter(&out.phase);
-    out.drew =
-        DrawGraphs(result, amplitude_painter, QSizeF(size), phase_painter, QSizeF(size), options);
+    out.drew = DrawGraphs(result, amplitude_painter, QSizeF(size), phase_painter, QSizeF(size),
+                          options, overlay);
   }
   const QByteArray dir = qgetenv("QUORVEL_GRAPH_PNG_DIR");
   if (name != nullptr && !dir.isEmpty()) {
@@ -447,6 +448,73 @@ TEST(DrawGraphsTest, SinglePointDrawsAxesAndLabelsButNoCurve) {
       }
     }
     EXPECT_GT(dark_in_label_row, 0);
+  }
+}
+
+// The rows where two images differ: the first and the last, or -1 and -1 when none does.
+std::pair<int, int> DifferingRows(const QImage& a, const QImage& b) {
+  int first = -1;
+  int last = -1;
+  for (int y = 0; y < a.height(); ++y) {
+    for (int x = 0; x < a.width(); ++x) {
+      if (a.pixel(x, y) == b.pixel(x, y)) continue;
+      if (first < 0) first = y;
+      last = y;
+      break;
+    }
+  }
+  return {first, last};
+}
+
+// At its first place, the top left corner, the overlay leaves the frequency labels clear: on the
+// phase graph and the logarithmic amplitude graph, which print them in their top band, it starts
+// below that band; the linear amplitude graph prints them at the bottom, and the overlay keeps
+// its top band. The same holds for a graph drawn alone (the image files).
+TEST(DrawGraphsTest, TheOverlayAtItsFirstPlaceLeavesTheFrequencyLabelsClear) {
+  const SweepResult result = RcLowPass(10, 100000, 40);
+  GraphOverlay overlay;
+  overlay.text = QStringLiteral("vo = vo + (vi - vo) * dt / RC");
+  const QSize size(600, 300);
+  constexpr int kBand = 20;
+  for (const bool log_y : {false, true}) {
+    SCOPED_TRACE(log_y ? "logarithmic amplitude" : "linear amplitude");
+    GraphOptions options;
+    options.log_x = true;
+    options.log_y = log_y;
+    const Rendered plain = Render(result, options, size);
+    const Rendered printed = Render(result, options, size, nullptr, overlay);
+    QImage phase_alone(size, QImage::Format_RGB32);
+    {
+      QPainter painter(&phase_alone);
+      ASSERT_TRUE(DrawPhaseGraph(result, painter, QSizeF(size), options, overlay));
+    }
+    QImage amplitude_alone(size, QImage::Format_RGB32);
+    {
+      QPainter painter(&amplitude_alone);
+      ASSERT_TRUE(DrawAmplitudeGraph(result, painter, QSizeF(size), options, overlay));
+    }
+    const struct {
+      const char* graph;
+      const QImage& without;
+      const QImage& with;
+      bool labels_on_top;
+    } cases[] = {
+        {"amplitude", plain.amplitude, printed.amplitude, log_y},
+        {"phase", plain.phase, printed.phase, true},
+        {"amplitude alone", plain.amplitude, amplitude_alone, log_y},
+        {"phase alone", plain.phase, phase_alone, true},
+    };
+    for (const auto& c : cases) {
+      SCOPED_TRACE(c.graph);
+      const auto [first, last] = DifferingRows(c.without, c.with);
+      ASSERT_GE(first, 0) << "the overlay is printed";
+      if (c.labels_on_top) {
+        EXPECT_GE(first, kBand) << "the overlay covers the top band and its labels";
+      } else {
+        EXPECT_LT(first, kBand) << "the overlay leaves the free top band";
+      }
+      EXPECT_LT(last, first + 2 * kBand);  // one line of text
+    }
   }
 }
 

@@ -9,6 +9,7 @@
 #include <QDropEvent>
 #include <QFile>
 #include <QFileDialog>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -16,9 +17,11 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QStyle>
 #include <QTabBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTreeView>
 #include <QUrl>
 
 #include <sys/resource.h>
@@ -351,7 +354,7 @@ TEST_F(DocumentsTest, AFileOverTheSizeLimitIsRefusedWithoutReadingOn) {
 }
 
 // Qt's own texts speak Italian: the buttons of the question about unsaved changes, and the
-// labels and buttons of the file dialogs.
+// labels, buttons and column captions of the file dialogs (whole, not cut by their columns).
 TEST_F(DocumentsTest, QtsOwnTextsAreItalian) {
   TypeFilter("txtFil", QStringLiteral("vo = 2*vi"));
   QStringList question_buttons;
@@ -372,6 +375,7 @@ TEST_F(DocumentsTest, QtsOwnTextsAreItalian) {
     SCOPED_TRACE(command);
     QString title;
     QStringList texts;
+    QStringList columns;
     ModalAnswers dialog({[&](QWidget* modal) {
       auto* file_dialog = qobject_cast<QFileDialog*>(modal);
       ASSERT_NE(file_dialog, nullptr);
@@ -383,6 +387,19 @@ TEST_F(DocumentsTest, QtsOwnTextsAreItalian) {
       for (QAbstractButton* button : buttons->buttons()) {
         texts << button->text().remove(QLatin1Char('&'));
       }
+      // The detail view's column captions, each whole within its column, the columns within
+      // the view.
+      const auto* view = Child<QTreeView>(*file_dialog, "treeView");
+      const QHeaderView* header = view->header();
+      EXPECT_LE(header->length(), view->viewport()->width());
+      const int margin = header->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, header);
+      for (int column = 0; column < header->count(); ++column) {
+        const QString caption = header->model()->headerData(column, Qt::Horizontal).toString();
+        columns << caption;
+        EXPECT_GE(header->sectionSize(column),
+                  header->fontMetrics().horizontalAdvance(caption) + 2 * margin)
+            << caption.toStdString();
+      }
       file_dialog->reject();
     }});
     Trigger(command);
@@ -392,6 +409,8 @@ TEST_F(DocumentsTest, QtsOwnTextsAreItalian) {
                                   QStringLiteral("File di tipo:"),
                                   save ? QStringLiteral("Salva") : QStringLiteral("Apri"),
                                   QStringLiteral("Annulla")}));
+    EXPECT_EQ(columns, (QStringList{QStringLiteral("Nome"), QStringLiteral("Dimensione"),
+                                    QStringLiteral("Tipo"), QStringLiteral("Data di modifica")}));
   }
 }
 

@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -16,6 +17,7 @@
 #include <QScrollBar>
 #include <QSlider>
 #include <QTabBar>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
 #include <QWindow>
@@ -92,6 +94,36 @@ TEST_F(MainWindowTest, StartsWithTheDesignTextsAndTheDefaultSliders) {
   EXPECT_FALSE(w().Documents().TestModified());
   EXPECT_TRUE(w().Documents().TestPath().isEmpty());
   EXPECT_FALSE(w().MainClosing());
+}
+
+// A file given at start opens once the window is on the screen (its preview's progress window
+// then centres on the window's real place): not before the window shows, at once after.
+TEST(MainWindowStart, AFileGivenAtStartOpensOnceTheWindowIsOnTheScreen) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  const QString path = dir.filePath(QStringLiteral("start.flt"));
+  {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("\"Quorvel - Ombrat\",\"1.0.0\"\r\n\"StF\",\"7\"\r\n");
+  }
+  for (const bool shown_first : {false, true}) {
+    SCOPED_TRACE(shown_first ? "shown first" : "shown after");
+    Form1 window;
+    if (shown_first) {
+      window.show();
+      ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    }
+    window.OpenFileOnceShown(path);
+    QCoreApplication::processEvents();
+    if (!shown_first) {
+      EXPECT_TRUE(window.Documents().TestPath().isEmpty()) << "opened before the window showed";
+      window.show();
+    }
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window.Documents().TestPath() == path; }));
+    EXPECT_TRUE(window.windowHandle()->isExposed());
+    EXPECT_EQ(Child<QLineEdit>(window, "txtStF")->text(), QStringLiteral("7"));
+  }
 }
 
 // At construction the fixed controls get their design rectangles (below the frame's title) and
@@ -531,9 +563,15 @@ TEST_F(MainWindowTest, TextsAreWholeAndClearOfEachOther) {
   C<QAction>("MenuShowReport")->trigger();
   auto* report = C<QGroupBox>("fReport");
   ASSERT_TRUE(report->isVisible());
-  EXPECT_TRUE(report->autoFillBackground());
-  auto* close = C<QLabel>("Label10");
-  EXPECT_LE(close->mapTo(report, close->contentsRect().topRight()).x(), report->width() - 8);
+  auto* graph = C<GraphSurface>("Grafico1");
+  ASSERT_TRUE(report->geometry().intersects(graph->geometry()));
+  // Neither the graph's white nor a red one shows through the panel's margins.
+  EXPECT_TRUE(testing::HidesWhatIsUnder(*report, [graph](int picture) {
+    QImage image(graph->size(), QImage::Format_RGB32);
+    image.fill(picture == 0 ? QColor(Qt::white) : QColor(Qt::red));
+    graph->SetImage(std::move(image));
+  }));
+  testing::ExpectChiudiOffTheEdge(*report);
 }
 
 }  // namespace

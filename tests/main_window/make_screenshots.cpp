@@ -21,6 +21,7 @@
 #include "scripting/script_host.h"
 #include "widgets/graph_surface.h"
 #include "widgets/help_window.h"
+#include "widgets/italian_texts.h"
 
 namespace {
 
@@ -51,6 +52,7 @@ int main(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Quorvel"));
+  (void)quorvel::LoadItalianQtTexts(app);  // as the program does
   if (argc != 2) {
     std::fprintf(stderr, "usage: make_screenshots <folder>\n");
     return 2;
@@ -74,9 +76,10 @@ int main(int argc, char** argv) {
   QTest::qWait(300);
   if (!Save(window, folder, "main-window.png")) return 1;
 
-  // The filter text dragged onto the amplitude graph, and the pointer at the cutoff frequency.
+  // The filter text dragged onto each graph, where a low-pass leaves it clear of the curves
+  // (bottom left), and the pointer at the cutoff frequency.
   auto* amplitude = Child<quorvel::GraphSurface>(window, "Grafico1");
-  const QPoint overlay(amplitude->width() - 200, amplitude->height() - 70);
+  const QPoint overlay(40, amplitude->height() - 70);
   QTest::mousePress(amplitude, Qt::LeftButton, {}, overlay);
   QTest::mouseRelease(amplitude, Qt::LeftButton, {}, overlay);
   auto* phase = Child<quorvel::GraphSurface>(window, "Grafico2");

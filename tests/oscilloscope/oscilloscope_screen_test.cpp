@@ -4,12 +4,15 @@
 
 #include <QAction>
 #include <QClipboard>
+#include <QDialogButtonBox>
 #include <QFile>
 #include <QFileDialog>
 #include <QGroupBox>
 #include <QGuiApplication>
+#include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
@@ -285,7 +288,40 @@ TEST_F(OscilloscopeTest, TextsAreWholeAndClearOfEachOther) {
   ASSERT_EQ(sb.Text(2),
             QStringLiteral("Premere il tasto CTRL per visualizzare la guida contestuale"));
   testing::ExpectHintWhole(*sb.Panel(2), sb.Text(2));
-  EXPECT_TRUE(C<QGroupBox>(osc, "fReport")->autoFillBackground());
+  C<QAction>(osc, "MenuShowReport")->trigger();
+  auto* report = C<QGroupBox>(osc, "fReport");
+  ASSERT_TRUE(report->isVisible());
+  auto* screen = C<GraphSurface>(osc, "Grafico1");
+  ASSERT_TRUE(report->geometry().intersects(screen->geometry()));
+  // Neither the screen's teal nor a red one shows through the panel's margins.
+  EXPECT_TRUE(testing::HidesWhatIsUnder(*report, [screen](int picture) {
+    QImage image(screen->size(), QImage::Format_RGB32);
+    image.fill(picture == 0 ? QColor(0, 128, 128) : QColor(Qt::red));
+    screen->SetImage(std::move(image));
+  }));
+  testing::ExpectChiudiOffTheEdge(*report);
+}
+
+// The parameter's input box speaks Italian: its title and its buttons.
+TEST_F(OscilloscopeTest, TheParameterInputBoxSpeaksItalian) {
+  Form2& osc = Open();
+  C<QAction>(osc, "MenuToolsParF")->trigger();
+  QString title;
+  QStringList buttons;
+  testing::ModalAnswers answers({[&](QWidget* modal) {
+    auto* input = qobject_cast<QInputDialog*>(modal);
+    ASSERT_NE(input, nullptr);
+    title = input->windowTitle();
+    for (QAbstractButton* button : input->findChild<QDialogButtonBox*>()->buttons()) {
+      buttons << button->text().remove(QLatin1Char('&'));
+    }
+    input->reject();
+  }});
+  QTest::mouseClick(C<QPushButton>(osc, "cmdAddP"), Qt::LeftButton);
+  EXPECT_EQ(answers.answered(), 1u);
+  EXPECT_EQ(title, QStringLiteral("Defininizione parametro"));
+  buttons.sort();
+  EXPECT_EQ(buttons, (QStringList{QStringLiteral("Annulla"), QStringLiteral("OK")}));
 }
 
 }  // namespace

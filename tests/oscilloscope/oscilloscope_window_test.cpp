@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QGroupBox>
@@ -610,6 +611,44 @@ TEST_F(OscilloscopeTest, AClickInTheVoltsPerDivisionTroughMovesOnePosition) {
     QTest::mouseClick(bar, Qt::LeftButton, {}, QPoint(bar->width() * 3 / 4, bar->height() / 2));
     EXPECT_EQ(bar->value(), 7);
     EXPECT_EQ(C<QLineEdit>(osc, box)->text(), QStringLiteral("2"));
+  }
+}
+
+// Tab reaches every arrow of the tools frame (the units, "Oscillazioni", "Campioni", both V/Div
+// bars), and the arrow keys set it.
+TEST_F(OscilloscopeTest, TabReachesEveryArrowAndTheKeysSetIt) {
+  Form2& osc = Open();
+  osc.activateWindow();
+  QApplication::setActiveWindow(&osc);
+  auto* start = C<QLineEdit>(osc, "txtStF");
+  start->setFocus();
+  ASSERT_TRUE(QTest::qWaitFor([start] { return start->hasFocus(); }));
+  QStringList reached;
+  for (int i = 0; i < 30; ++i) {
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    reached << QApplication::focusWidget()->objectName();
+  }
+  const struct {
+    const char* bar;
+    const char* shows;  // the label or box that shows its value
+  } cases[] = {{"SStFM", "lblStFM"}, {"SEnFM", "lblEnFM"},   {"SOsc", "lblOsc"},
+               {"SCa", "lblCa"},     {"SVDivI", "txtVDivI"}, {"SVDivO", "txtVDivO"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.bar);
+    EXPECT_TRUE(reached.contains(QLatin1String(c.bar))) << reached.join(u' ').toStdString();
+    auto* bar = C<QScrollBar>(osc, c.bar);
+    bar->setFocus();
+    ASSERT_TRUE(QTest::qWaitFor([bar] { return bar->hasFocus(); }));
+    auto shown = [&osc, &c] {
+      if (auto* label = osc.findChild<QLabel*>(QLatin1String(c.shows))) return label->text();
+      return C<QLineEdit>(osc, c.shows)->text();
+    };
+    const QString before = shown();
+    // One arrow, or the other one at the end of the range.
+    const bool horizontal = bar->orientation() == Qt::Horizontal;
+    QTest::keyClick(bar, horizontal ? Qt::Key_Right : Qt::Key_Up);
+    if (shown() == before) QTest::keyClick(bar, horizontal ? Qt::Key_Left : Qt::Key_Down);
+    EXPECT_NE(shown(), before);
   }
 }
 

@@ -190,4 +190,24 @@ inline void ExpectHintWhole(const QLabel& panel, const QString& hint) {
             panel.fontMetrics().horizontalAdvance(hint));
 }
 
+// Whether `cover` (a panel over a graph) hides what lies under it: the window, grabbed where
+// `cover` is, looks the same whichever of two pictures `show_under(0)` and `show_under(1)` put
+// under it.
+inline bool HidesWhatIsUnder(QWidget& cover, const std::function<void(int)>& show_under) {
+  QWidget& window = *cover.window();
+  const QRect where(cover.mapTo(&window, QPoint(0, 0)), cover.size());
+  show_under(0);
+  const QImage first = window.grab(where).toImage();
+  show_under(1);
+  const QImage second = window.grab(where).toImage();
+  return first == second;
+}
+
+// "Chiudi" (the report panel's close label) ends its text well inside the panel's right edge.
+inline void ExpectChiudiOffTheEdge(const QWidget& panel) {
+  const auto* close = panel.findChild<QLabel*>(QStringLiteral("Label10"));
+  ASSERT_NE(close, nullptr);
+  EXPECT_LE(close->mapTo(&panel, close->contentsRect().topRight()).x(), panel.width() - 8);
+}
+
 }  // namespace quorvel::testing
