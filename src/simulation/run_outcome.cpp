@@ -2,6 +2,8 @@
 
 #include <QStringView>
 
+#include "simulation/guarded_math.h"
+
 namespace quorvel {
 
 namespace {
@@ -20,7 +22,10 @@ QString ErrorTallyText(const ErrorTally& tally) {
 QString RunErrorStatusText(const std::vector<ErrorTally>& errors) {
   std::vector<const ErrorTally*> faults;
   for (const ErrorTally& tally : errors) {
-    if (tally.number != script_errors::kCancelled) faults.push_back(&tally);
+    if (tally.number != script_errors::kCancelled &&
+        tally.number != run_errors::kTimestepTooSmall) {
+      faults.push_back(&tally);
+    }
   }
   if (faults.empty()) return {};
   QString text = kErrorStatusPrefix.toString() + ErrorTallyText(*faults.front());

@@ -41,7 +41,9 @@ QString ErrorTallyText(const ErrorTally& tally);
 // ("; altri 2 errori diversi nel report"). A call the user cancelled ("Ferma", "Annulla") is no
 // fault of the filter and is left out here (the report lists it): a run whose only error it is
 // gives an empty text, as a run without errors does, and the window's "Operazione annullata"
-// stays.
+// stays. So is a time-step error ("Timestep troppo piccolo"): counted, not shown; the adaptive
+// step meets it in ordinary runs (the edges of a square wave), and the report counts and lists
+// it.
 QString RunErrorStatusText(const std::vector<ErrorTally>& errors);
 // True for a text that RunErrorStatusText made: the status a later run without errors clears.
 bool IsRunErrorStatusText(const QString& text);

@@ -32,16 +32,21 @@ TEST(RunErrorTextsTest, TheStatusNamesTheFirstErrorAndHowManyOthersTheReportList
       {"one",
        {kUndefined},
        u"Errore: ReferenceError: g is not defined (Funzioni del filtro, riga 2) (1877 volte)"_qs},
-      {"once", {kTimestep}, u"Errore: Timestep troppo piccolo (1 volta)"_qs},
+      {"time step only", {kTimestep}, QString()},
       {"two",
+       {kUndefined, kSyntax},
+       u"Errore: ReferenceError: g is not defined (Funzioni del filtro, riga 2) (1877 volte); un "
+       u"altro errore diverso nel report"_qs},
+      {"time step first",
        {kTimestep, kUndefined},
-       u"Errore: Timestep troppo piccolo (1 volta); un altro errore diverso nel report"_qs},
+       u"Errore: ReferenceError: g is not defined (Funzioni del filtro, riga 2) (1877 volte)"_qs},
       {"cancelled only", {kCancelled}, QString()},
       {"cancelled after two",
-       {kTimestep, kUndefined, kCancelled},
-       u"Errore: Timestep troppo piccolo (1 volta); un altro errore diverso nel report"_qs},
+       {kSyntax, kUndefined, kCancelled},
+       u"Errore: SyntaxError: unexpected token (Parametri del filtro, riga 1) (7 volte); un altro "
+       u"errore diverso nel report"_qs},
       {"three",
-       {kSyntax, kTimestep, kUndefined},
+       {kSyntax, kTimestep, kUndefined, {5007, u"TypeError: x (riga 1)"_qs, 2}},
        u"Errore: SyntaxError: unexpected token (Parametri del filtro, riga 1) (7 volte); altri 2 "
        u"errori diversi nel report"_qs},
   };
