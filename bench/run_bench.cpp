@@ -6,12 +6,14 @@
 //   loop    the program's own run with the filter in C++ plugged in where the engine goes: the
 //           cost of the run's loop, error trap and bookkeeping
 //   real    the program's run on the script host, as the program runs
+//   calls   the same with each part of an attempt its own outermost engine call, as the program
+//           made them before runs entered the engine once (the gain of doing so)
 //   naive   (with --naive) every statement evaluated as text, compile cache off
 // and the table gives attempts, ns per attempt, time per run, the ratios real/exact and
 // real/bare, and whether exact gave the same bits as real. A last line measures what pacing
 // (progress checks and event delivery) costs a run.
 //
-//   run_bench [--naive] [--repeats N] [--only real|loop|exact|bare]
+//   run_bench [--naive] [--repeats N] [--only bare|exact|loop|real|calls]
 #include <QCoreApplication>
 #include <QHash>
 #include <QStringList>
@@ -386,18 +388,29 @@ class ReferenceRun {
     Restore(dt, 0);
     vars_.v[vi_] = 0;
   }
+  // Rounds what the save finds as the program does: once per value, and not at all for a value
+  // that still holds what it was rounded to or the dt, t or vi just set.
   void Save() {
     for (size_t i = 0; i < state_.size(); ++i) {
       const double raw = vars_.v[state_[i]];
-      if (raw != rounded_[i] || std::signbit(raw) != std::signbit(rounded_[i])) {
+      if (!Same(raw, rounded_[i]) && !Same(raw, vars_.v[dt_]) && !Same(raw, vars_.v[t_]) &&
+          !Same(raw, vars_.v[vi_])) {
         rounded_[i] = R(raw);
+      } else {
+        rounded_[i] = raw;
       }
       saved_[i] = rounded_[i];
     }
   }
+  static bool Same(double a, double b) { return a == b && std::signbit(a) == std::signbit(b); }
+  // dt is rounded when the step control changed it.
   void Restore(double dt, double t) {
     for (size_t i = 0; i < state_.size(); ++i) vars_.v[state_[i]] = saved_[i];
-    vars_.v[dt_] = R(dt);
+    if (!Same(dt, dt_in_)) {
+      dt_in_ = dt;
+      dt_rounded_ = R(dt);
+    }
+    vars_.v[dt_] = dt_rounded_;
     vars_.v[t_] = R(t);
   }
 
@@ -408,6 +421,8 @@ class ReferenceRun {
   std::vector<double> rounded_;
   std::function<void(std::vector<double>&)> step_;
   size_t dt_, t_, vi_, vo_, w_;
+  double dt_in_ = std::nan("");
+  double dt_rounded_ = 0;
   SilentObserver observer_;
   RunErrors errors_{observer_};
 };
@@ -545,8 +560,8 @@ int main(int argc, char** argv) {
   for (const NativeFilter& f : Filters()) {
     for (Run which : {Run::Sweep, Run::Scope}) {
       const char* run_name = which == Run::Sweep ? "sweep" : "scope";
-      Results bare_out, exact_out, loop_out, real_out, naive_out;
-      Timing t_bare, t_exact, t_loop, t_real, t_naive;
+      Results bare_out, exact_out, loop_out, real_out, calls_out, naive_out;
+      Timing t_bare, t_exact, t_loop, t_real, t_calls, t_naive;
       if (wanted("bare")) t_bare = TimeReference<false>(f, which, repeats, bare_out);
       if (wanted("exact")) t_exact = TimeReference<true>(f, which, repeats, exact_out);
       if (wanted("loop")) {
@@ -557,6 +572,13 @@ int main(int argc, char** argv) {
         ScriptFilterEngine real_inner(host);
         CountingEngine real(real_inner);
         t_real = Time([&] { RunOn(real, silent, f, which, real_out); }, real.attempts, repeats);
+      }
+      if (wanted("calls")) {
+        ScriptFilterEngine calls_inner(host);
+        calls_inner.SetWholeAttempts(false);
+        calls_inner.SetEnterOnce(false);
+        CountingEngine calls(calls_inner);
+        t_calls = Time([&] { RunOn(calls, silent, f, which, calls_out); }, calls.attempts, repeats);
       }
       if (naive_too) {
         host.SetCompileCacheEnabled(false);
@@ -569,13 +591,15 @@ int main(int argc, char** argv) {
                                                  : SameTrace(exact_out.trace, real_out.trace);
       for (auto [name, t] :
            {std::pair{"bare", t_bare}, std::pair{"exact", t_exact}, std::pair{"loop", t_loop},
-            std::pair{"real", t_real}, std::pair{"naive", t_naive}}) {
+            std::pair{"real", t_real}, std::pair{"calls", t_calls}, std::pair{"naive", t_naive}}) {
         if (t.attempts == 0) continue;
         std::printf("%-21s %-5s %-6s %8ld %11.1f %9.2f", f.label, run_name, name, t.attempts,
                     t.NsPerAttempt(), t.seconds * 1e3);
-        if (std::string(name) == "real" && t_exact.attempts > 0 && t_bare.attempts > 0) {
-          std::printf(" %10.1f %9.1f %5s", t_real.NsPerAttempt() / t_exact.NsPerAttempt(),
-                      t_real.NsPerAttempt() / t_bare.NsPerAttempt(), same_bits ? "same" : "DIFF");
+        const bool real = std::string(name) == "real";
+        if ((real || std::string(name) == "calls") && t_exact.attempts > 0 && t_bare.attempts > 0) {
+          std::printf(" %10.1f %9.1f", t.NsPerAttempt() / t_exact.NsPerAttempt(),
+                      t.NsPerAttempt() / t_bare.NsPerAttempt());
+          if (real) std::printf(" %5s", same_bits ? "same" : "DIFF");
         }
         std::printf("\n");
       }
