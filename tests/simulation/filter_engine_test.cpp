@@ -99,7 +99,13 @@ QStringList Transcript(const Scenario& s) {
 // one engine call, or that and the whole transcript inside one call.
 enum class Way { kOneByOne, kWholeAttempts, kInsideOneCall };
 
-// Records each part of an attempt as the one-by-one transcript writes it.
+// A value read, or the error with its description (the text and line it names).
+QString DescribeFully(const Expected<double>& v) {
+  return v.ok() ? u"ok:"_qs + Bits(*v)
+                : QStringLiteral("err:%1 %2").arg(v.error().number).arg(v.error().description);
+}
+
+// Records each part of an attempt, errors with their descriptions.
 class RecordingSink final : public AttemptSink {
  public:
   explicit RecordingSink(QStringList& out) : out_(out) {}
@@ -109,16 +115,18 @@ class RecordingSink final : public AttemptSink {
     return true;
   }
   bool Input(const Expected<double>& vi) override {
-    out_ << u"input "_qs + Describe(vi);
+    out_ << u"input "_qs + DescribeFully(vi);
     return true;
   }
   bool Functions(const ScriptStatus& status) override {
     out_ << (status.ok() ? u"functions ok"_qs
-                         : QStringLiteral("functions failed %1").arg(status.error().number));
+                         : QStringLiteral("functions failed %1 %2")
+                               .arg(status.error().number)
+                               .arg(status.error().description));
     return true;
   }
   bool Output(const Expected<double>& vo) override {
-    out_ << u"vo "_qs + Describe(vo);
+    out_ << u"vo "_qs + DescribeFully(vo);
     return true;
   }
 
@@ -205,6 +213,11 @@ TEST(FilterEngineRunaways, EveryWayStopsAtTheSamePlace) {
        u"vo = vi * 2\r\n"_qs,
        u"m = m + 1; vi = m == 9 ? (function () { for (;;) {} })() : t"_qs,
        {u"m"_qs}},
+      {"in_a_plain_input",
+       u"spin = function () { for (;;) {} }"_qs,
+       u"vo = vi * 2\r\n"_qs,
+       u"vi = t > 0.0007 ? spin() : t"_qs,
+       {}},
       {"in_a_state_setter",
        u"(function (g) { var once = 0; Object.defineProperty(g, 'q', {get: function () "
        "{ return 0.5 }, set: function (v) { if (t > 0.0006 && once++ == 0) for (;;) {} }}) })(this)"_qs,
@@ -271,6 +284,23 @@ INSTANTIATE_TEST_SUITE_P(
                  QString(),
                  {}},
         Scenario{"broken_texts", u"a = (1"_qs, u"vo = vo +\r\n"_qs, u"vi = nosuch"_qs, {}},
+        // Input statements that the whole attempt calls as a function (one plain expression)
+        // and that it runs as a script (anything else): errors, thrown values and `this`.
+        Scenario{"plain_input_that_fails",
+                 u"w = 6283.18530717958; boom = function () { throw 42 }"_qs,
+                 u"y1 = y1 + (vi - y1) * 0.1; vo = y1\r\n"_qs,
+                 u"vi = t > 0.0005 ? (t > 0.001 ? boom() : nosuch * 2) : Math.sin(t * w)"_qs,
+                 {}},
+        Scenario{"plain_input_that_throws_errors",
+                 u"w = 6283.18530717958"_qs,
+                 u"vo = vi\r\n"_qs,
+                 u"vi = t > 0.0007 ? Math.sin.call.call(1) : (t > 0.0004 ? w.x.y : w * t)"_qs,
+                 {}},
+        Scenario{"input_that_is_not_plain",
+                 u"w2 = 3000"_qs,
+                 u"vo = vi\r\n"_qs,
+                 u"vi = this.w2 * t + (typeof arguments === 'undefined' ? 0 : 1)"_qs,
+                 {}},
         Scenario{"functions_throw_sometimes",
                  u"n = 0"_qs,
                  u"n = n + 1; if (n % 3 == 0) throw 'x'; vo = n\r\n"_qs,

@@ -62,7 +62,8 @@ ScriptError ErrorTranslator::Take() {
   QString message = builder.toStringResult() ? QString::fromUtf8(builder.toStringResult().c_str())
                                              : QStringLiteral("Errore dello script");
   int number = script_errors::kThrown;
-  if (IsErrorObject(stack.exception()) && report != nullptr) {
+  const bool error_object = IsErrorObject(stack.exception());
+  if (error_object && report != nullptr) {
     switch (report->exnType) {
       case JSEXN_SYNTAXERR:
         number = script_errors::kSyntax;
@@ -84,7 +85,12 @@ ScriptError ErrorTranslator::Take() {
     number = script_errors::kOutOfMemory;
     message = QStringLiteral("Memoria esaurita nel motore degli script (") + message + u')';
   }
-  if (report != nullptr && report->lineno > 0) {
+  // An Error object carries the place where it was made. A thrown value of another kind has
+  // none: the engine takes one from the stack it saves at a throw, which it does only for the
+  // first few throws of a scope, and otherwise from the frames that run when the error is read,
+  // which are the host's own when a call is made from inside another. Neither says anything
+  // stable, so such a value is described without a place.
+  if (error_object && report != nullptr && report->lineno > 0) {
     const QString file = report->filename ? QString::fromUtf8(report->filename) : QString();
     const QString where = file.isEmpty() || file == u"accessor"
                               ? QStringLiteral("riga %1").arg(report->lineno)
