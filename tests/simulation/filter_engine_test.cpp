@@ -59,12 +59,8 @@ QString Probe(ScriptHost& host, const std::vector<QString>& names) {
   return r.ok() ? r->text() : u"probe failed"_qs;
 }
 
-template <typename Engine>
-QStringList Transcript(const Scenario& s) {
-  ScriptHost host;
-  EXPECT_TRUE(host.LoadCode(PreludeText()).ok());
-  Engine engine(host);
-  QStringList out;
+// Runs the scenario's parameters and begins its run; gives the state list.
+ScriptVarList BeginScenario(FilterEngine& engine, const Scenario& s, QStringList& out) {
   out << (engine.Execute(s.parameters, ParametersSourceName()).ok() ? u"params ok"_qs
                                                                     : u"params failed"_qs);
   ScriptVarList list;
@@ -73,6 +69,16 @@ QStringList Transcript(const Scenario& s) {
   for (const char* n : {"dt", "vi", "vo"}) SetVar(list, QString::fromLatin1(n), u"0"_qs);
   for (const QString& n : s.extra_names) SetVar(list, n, u"0"_qs);
   engine.BeginRun(list.names, s.functions, s.input);
+  return list;
+}
+
+template <typename Engine>
+QStringList Transcript(const Scenario& s) {
+  ScriptHost host;
+  EXPECT_TRUE(host.LoadCode(PreludeText()).ok());
+  Engine engine(host);
+  QStringList out;
+  const ScriptVarList list = BeginScenario(engine, s, out);
   double t = 0;
   double dt = 1e-4;
   for (int step = 0; step < 40; ++step) {
@@ -149,14 +155,7 @@ QStringList AttemptTranscript(const Scenario& s, Way way, ScriptLimits limits = 
   }
   QStringList out;
   engine.RunInside([&] {
-    out << (engine.Execute(s.parameters, ParametersSourceName()).ok() ? u"params ok"_qs
-                                                                      : u"params failed"_qs);
-    ScriptVarList list;
-    CollectAssignedNames(s.parameters, list);
-    CollectAssignedNames(s.functions, list);
-    for (const char* n : {"dt", "vi", "vo"}) SetVar(list, QString::fromLatin1(n), u"0"_qs);
-    for (const QString& n : s.extra_names) SetVar(list, n, u"0"_qs);
-    engine.BeginRun(list.names, s.functions, s.input);
+    const ScriptVarList list = BeginScenario(engine, s, out);
     RecordingSink sink(out);
     double t = 0;
     double dt = 1e-4;
