@@ -59,7 +59,8 @@ struct RunCalls::Run {
         numbers_buffer(cx),
         kinds_buffer(cx),
         functions(cx),
-        input(cx) {}
+        input(cx),
+        input_function(cx) {}
   uint64_t id;
   std::vector<QString> names;   // saved and restored by the generated functions
   ScriptVarList slow;           // the others, through statement texts
@@ -73,6 +74,10 @@ struct RunCalls::Run {
   JS::PersistentRootedObject kinds_buffer;
   JS::PersistentRootedScript functions;
   JS::PersistentRootedScript input;
+  // The input statement as a function, when it is a plain expression (see IsPlainExpression):
+  // the generated attempt calls it from its own code, which costs far less than running a
+  // script.
+  JS::PersistentRootedValue input_function;
   std::optional<ScriptError> functions_error;
   std::optional<ScriptError> input_error;
   std::optional<ScriptError> stop;  // a statement-text call of the state that the host stopped
@@ -87,12 +92,13 @@ struct RunCalls::Run {
 };
 
 struct RunCalls::AttemptState {
+  enum class Part { kRestore, kInput, kFunctions, kOutput };
   AttemptSink& sink;
   const double* vi;
-  int failures = 0;       // dt, t or vi values that cannot be assigned
-  bool restored = false;  // the restore is reported
-  bool ended = false;     // the sink ended the attempt, or threw
-  bool stopped = false;   // the host stopped a part, which is reported
+  int failures = 0;            // dt, t or vi values that cannot be assigned
+  Part part = Part::kRestore;  // the part running now, not yet reported
+  bool ended = false;          // the sink ended the attempt, or threw
+  bool stopped = false;        // the host stopped a part, which is reported
   std::exception_ptr exception;
 };
 
@@ -195,9 +201,63 @@ std::optional<ScriptError> RunCalls::Prepare(const std::vector<QString>& all_nam
   run.has_input = !input.isEmpty();
   if (run.has_input) {
     run.input_error = cache_.Get(input, QString(), &script);
-    if (!run.input_error) run.input = script;
+    if (!run.input_error) {
+      run.input = script;
+      MakeInputFunction(input);
+    }
   }
   return std::nullopt;
+}
+
+// An input statement that is one plain expression on one line: no declarations, no nested
+// functions, none of the words that mean something else inside a function than in global code
+// (arguments, this, eval, new.target), no strings, templates or escapes that could spell them.
+// As the body of a function that returns its value, it does exactly what it does as global
+// code, its errors and their lines included.
+bool IsPlainExpression(const QString& text) {
+  if (text.isEmpty() || text.contains(u"=>")) return false;
+  QString word;
+  auto word_allowed = [&word] {
+    static const char16_t* const kWords[] = {
+        u"arguments", u"this",   u"eval",  u"new",   u"function", u"class",  u"import",
+        u"var",       u"let",    u"const", u"yield", u"await",    u"async",  u"with",
+        u"super",     u"delete", u"in",    u"of",    u"return",   u"typeof", u"void"};
+    for (const char16_t* w : kWords) {
+      if (word == QStringView(w)) return false;
+    }
+    return true;
+  };
+  for (const QChar qc : text) {
+    const char16_t c = qc.unicode();
+    const bool word_char = (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') ||
+                           (c >= u'0' && c <= u'9') || c == u'_' || c == u'$';
+    if (word_char) {
+      word += qc;
+      continue;
+    }
+    if (!word.isEmpty() && !word_allowed()) return false;
+    word.clear();
+    if (!QStringView(u" +-*/%()<>=!?:,.&|^~[]").contains(qc)) return false;
+  }
+  return word.isEmpty() || word_allowed();
+}
+
+void RunCalls::MakeInputFunction(const QString& input) {
+  if (!IsPlainExpression(input)) return;
+  auto it = input_makers_.find(input);
+  if (it == input_makers_.end()) {
+    // The statement on the first line, as in its script, so that errors name the same line;
+    // the same (empty) file name as the script's.
+    JS::RootedValue made(cx_);
+    if (!EvaluateOwnCode(cx_, u"(function(){return ("_qs + input + u"\n)})"_qs, &made, "") ||
+        !made.isObject()) {
+      JS_ClearPendingException(cx_);
+      return;
+    }
+    if (input_makers_.size() >= kMaxMakers) input_makers_.clear();
+    it = input_makers_.emplace(input, std::make_unique<JS::PersistentRootedValue>(cx_, made)).first;
+  }
+  run_->input_function = *it->second;
 }
 
 bool RunCalls::MakeHelpers(const std::vector<QString>& names, const JS::HandleValueArray& args) {
@@ -351,32 +411,49 @@ bool RunCalls::Attempt(double dt, double t, const double* vi, AttemptSink& sink)
     return AttemptSeparately(dt, t, vi, sink);
   }
   Run& run = *run_;
-  AttemptState state{sink, vi, 0, false, false, false, nullptr};
+  using Part = AttemptState::Part;
+  AttemptState state{sink, vi, 0, Part::kRestore, false, false, nullptr};
   const int mask = PutStepValues(dt, t, vi, true, state.failures);
   bool ok = false;
   JS::RootedValue rval(cx_);
   {
     CallScope call(guard_);
     JSAutoRealm realm(cx_, global_);
-    JS::RootedValue arg(cx_, JS::Int32Value(mask));
+    JS::RootedValueArray<2> args(cx_);
+    args[0].setInt32(mask);
+    // The input function, where the run has no vi of its own.
+    args[1].set(vi == nullptr && run.input_function.isObject() ? run.input_function.get()
+                                                               : JS::NullValue());
     run.attempt_state = &state;
     run.restoring = true;
-    ok = JS::Call(cx_, JS::UndefinedHandleValue, run.attempt, JS::HandleValueArray(arg), &rval);
+    ok = JS::Call(cx_, JS::UndefinedHandleValue, run.attempt, args, &rval);
     run.restoring = false;
     run.attempt_state = nullptr;
     if (state.exception || state.ended || state.stopped) JS_ClearPendingException(cx_);
   }
   if (state.exception) std::rethrow_exception(state.exception);
   if (state.ended || state.stopped) return false;
-  if (!state.restored) {
-    // The restore did not get to the middle: the host stopped it.
-    const ScriptError error = ok ? NoRunError() : errors_.Take();
-    if (script_errors::StopsTheRun(error.number)) {
-      sink.Restored(error);
-      return false;
+  switch (state.part) {
+    case Part::kRestore: {
+      // The restore did not get to the middle: the host stopped it.
+      const ScriptError error = ok ? NoRunError() : errors_.Take();
+      if (script_errors::StopsTheRun(error.number)) {
+        sink.Restored(error);
+        return false;
+      }
+      if (!sink.Restored(state.failures + 1)) return false;
+      return AttemptRest(vi, sink);
     }
-    if (!sink.Restored(state.failures + 1)) return false;
-    return AttemptRest(vi, sink);
+    case Part::kInput:
+      // The host stopped the input function (what it throws is caught and reported).
+      sink.Input(ok ? Expected<double>(NoRunError()) : Expected<double>(errors_.Take()));
+      return false;
+    case Part::kFunctions:
+      // Not reached: the middle reports the functions text before it returns.
+      sink.Functions(ok ? ScriptStatus(NoRunError()) : ScriptStatus(errors_.Take()));
+      return false;
+    case Part::kOutput:
+      break;
   }
   if (!ok) return sink.Output(errors_.Take());
   return sink.Output(ToNumber(cx_, rval));
@@ -398,19 +475,27 @@ bool RunCalls::AttemptRest(const double* vi, AttemptSink& sink) {
   return sink.Output(ReadOutput());
 }
 
-// The middle of an attempt, inside its engine call: the state is restored (restore_failures
-// assignments failed, or -1 when the restore threw). Reports the restore, runs the input
-// statement and the functions text and reports them; true when the generated attempt is to go
-// on and read vo.
-bool RunCalls::AttemptMiddle(double run_id, int restore_failures) {
+// The middle of an attempt, inside its engine call, in two phases.
+//  0, restore_failures: the state is restored (restore_failures assignments failed, or -1 when
+//     the restore threw): reports it; then, unless the run has an input function (which the
+//     generated attempt calls next), runs the input statement and the functions text and
+//     reports them.
+//  1, threw, value: the input function gave value, or threw it: reports the input, runs the
+//     functions text and reports it.
+// True when the generated attempt is to go on.
+bool RunCalls::AttemptMiddle(double run_id, const JS::CallArgs& args) {
+  using Part = AttemptState::Part;
   if (!run_ || static_cast<double>(run_->id) != run_id || run_->attempt_state == nullptr ||
-      run_->attempt_state->restored) {
+      args.length() < 2 || !args[0].isInt32()) {
     return false;
   }
   Run& run = *run_;
   AttemptState& state = *run.attempt_state;
-  run.restoring = false;
-  state.restored = true;
+  const int phase = args[0].toInt32();
+  if (!(phase == 0 && state.part == Part::kRestore) &&
+      !(phase == 1 && state.part == Part::kInput && args.length() >= 3)) {
+    return false;
+  }
   auto end = [&state] {
     state.ended = true;
     return false;
@@ -420,30 +505,52 @@ bool RunCalls::AttemptMiddle(double run_id, int restore_failures) {
     return false;
   };
   try {
-    const int failures =
-        restore_failures < 0 ? state.failures + 1 : state.failures + restore_failures;
-    if (!state.sink.Restored(failures)) return end();
     JS::RootedValue rval(cx_);
-    if (state.vi == nullptr) {
-      Expected<double> input = 0.0;
-      if (run.has_input) {
-        if (run.input_error) {
-          input = *run.input_error;
-        } else if (!JS_ExecuteScript(cx_, run.input, &rval)) {
-          input = errors_.Take();
-        } else {
-          input = ToNumber(cx_, rval);
+    if (phase == 0) {
+      run.restoring = false;
+      state.part = Part::kInput;
+      const int restore_failures = args[1].isInt32() ? args[1].toInt32() : -1;
+      const int failures =
+          restore_failures < 0 ? state.failures + 1 : state.failures + restore_failures;
+      if (!state.sink.Restored(failures)) return end();
+      if (state.vi == nullptr) {
+        if (run.input_function.isObject()) return true;
+        Expected<double> input = 0.0;
+        if (run.has_input) {
+          if (run.input_error) {
+            input = *run.input_error;
+          } else if (!JS_ExecuteScript(cx_, run.input, &rval)) {
+            input = errors_.Take();
+          } else {
+            input = ToNumber(cx_, rval);
+          }
         }
+        state.part = Part::kFunctions;
+        if (!state.sink.Input(input)) return end();
+        if (StopsTheAttempt(input)) return stop();
       }
+    } else {
+      // What the input function threw is what its statement would have thrown: an Error
+      // carries its own place, and another value none.
+      Expected<double> input = 0.0;
+      if (args[1].isTrue()) {
+        JS_SetPendingException(cx_, args[2], JS::ExceptionStackBehavior::DoNotCapture);
+        input = errors_.Take();
+      } else {
+        input = ToNumber(cx_, args[2]);
+      }
+      state.part = Part::kFunctions;
       if (!state.sink.Input(input)) return end();
       if (StopsTheAttempt(input)) return stop();
     }
+    state.part = Part::kFunctions;
     ScriptStatus functions = Ok();
     if (run.functions_error) {
       functions = *run.functions_error;
     } else if (!JS_ExecuteScript(cx_, run.functions, &rval)) {
       functions = errors_.Take();
     }
+    state.part = Part::kOutput;
     if (!state.sink.Functions(functions)) return end();
     if (StopsTheAttempt(functions)) return stop();
     return true;
@@ -460,9 +567,8 @@ bool RunCalls::AttemptMiddleNative(JSContext*, unsigned argc, JS::Value* vp) {
   const JS::Value& id = js::GetFunctionNativeReserved(&args.callee(), kRoundRunSlot);
   const JS::Value& owner = js::GetFunctionNativeReserved(&args.callee(), kRoundOwnerSlot);
   bool go_on = false;
-  if (id.isNumber() && owner.isDouble() && args.length() == 1 && args[0].isInt32()) {
-    go_on =
-        static_cast<RunCalls*>(owner.toPrivate())->AttemptMiddle(id.toNumber(), args[0].toInt32());
+  if (id.isNumber() && owner.isDouble()) {
+    go_on = static_cast<RunCalls*>(owner.toPrivate())->AttemptMiddle(id.toNumber(), args);
   }
   args.rval().setBoolean(go_on);
   return true;
@@ -485,6 +591,7 @@ void RunCalls::End() {
 void RunCalls::ForgetScope() {
   End();
   makers_.clear();
+  input_makers_.clear();
 }
 
 // Called by the generated restore right after it saved the state: the numbers it left in the
@@ -562,7 +669,11 @@ QString RunCalls::HelpersSource(const std::vector<QString>& names) {
              "return $f};\n"
              "return [$restore,\n"
              "function(){return vo},\n"
-             "function($m){var $f;try{$f=$restore($m)}catch($e){$f=-1}if($x($f))return vo}]})")
+             "function($m,$i){var $f;try{$f=$restore($m)}catch($e){$f=-1}\n"
+             "if(!$x(0,$f))return;\n"
+             "if($i!==null){var $v,$t=false;try{$v=$i()}catch($e){$t=true;$v=$e}\n"
+             "if(!$x(1,$t,$v))return}\n"
+             "return vo}]})")
       .arg(bind, save, restore, QString::number(n), QString::number(n + 1), QString::number(n + 2));
 }
 

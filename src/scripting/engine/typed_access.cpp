@@ -20,9 +20,10 @@ bool IsPlainIdentifier(const QString& name) {
   return name != u"arguments" && name != u"this";
 }
 
-bool EvaluateOwnCode(JSContext* cx, const QString& text, JS::MutableHandleValue out) {
+bool EvaluateOwnCode(JSContext* cx, const QString& text, JS::MutableHandleValue out,
+                     const char* file) {
   JS::CompileOptions options(cx);
-  options.setFileAndLine("accessor", 1);
+  options.setFileAndLine(file, 1);
   JS::SourceText<char16_t> src;
   if (!src.init(cx, reinterpret_cast<const char16_t*>(text.utf16()),
                 static_cast<size_t>(text.size()), JS::SourceOwnership::Borrowed)) {

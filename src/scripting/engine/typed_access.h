@@ -19,8 +19,10 @@ namespace quorvel::engine {
 // own names all have one).
 bool IsPlainIdentifier(const QString& name);
 
-// Runs a few lines of the host's own in the current realm ("accessor" as their file name).
-bool EvaluateOwnCode(JSContext* cx, const QString& text, JS::MutableHandleValue out);
+// Runs a few lines of the host's own in the current realm (by default with "accessor" as their
+// file name).
+bool EvaluateOwnCode(JSContext* cx, const QString& text, JS::MutableHandleValue out,
+                     const char* file = "accessor");
 
 // An engine value copied out of the engine; strings whole, objects as their kind only. Nothing
 // here runs script code (no conversion of objects).
