@@ -300,6 +300,14 @@ INSTANTIATE_TEST_SUITE_P(
                  u"vo = vi\r\n"_qs,
                  u"vi = this.w2 * t + (typeof arguments === 'undefined' ? 0 : 1)"_qs,
                  {}},
+        // Functions texts that the whole attempt calls as a function (plain code): errors on
+        // their lines, thrown values, a loop.
+        Scenario{"plain_functions_that_throw",
+                 u"n = 0"_qs,
+                 u"n = n + 1\r\nif (n % 5 == 0) throw n\r\nif (n % 7 == 0) nosuch.x = 1\r\n"
+                 "if (n % 11 == 0) n.f()\r\nfor (k = 0; k < 3; k++) { vo = n / 100 + k }\r\n"_qs,
+                 QString(),
+                 {}},
         Scenario{"functions_throw_sometimes",
                  u"n = 0"_qs,
                  u"n = n + 1; if (n % 3 == 0) throw 'x'; vo = n\r\n"_qs,

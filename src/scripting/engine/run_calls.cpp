@@ -60,7 +60,8 @@ struct RunCalls::Run {
         kinds_buffer(cx),
         functions(cx),
         input(cx),
-        input_function(cx) {}
+        input_function(cx),
+        functions_function(cx) {}
   uint64_t id;
   std::vector<QString> names;   // saved and restored by the generated functions
   ScriptVarList slow;           // the others, through statement texts
@@ -74,10 +75,11 @@ struct RunCalls::Run {
   JS::PersistentRootedObject kinds_buffer;
   JS::PersistentRootedScript functions;
   JS::PersistentRootedScript input;
-  // The input statement as a function, when it is a plain expression (see IsPlainExpression):
-  // the generated attempt calls it from its own code, which costs far less than running a
-  // script.
+  // The input statement and the functions text as functions, when they are plain code (see
+  // IsPlainCode): the generated attempt calls them from its own code, which costs far less than
+  // running a script.
   JS::PersistentRootedValue input_function;
+  JS::PersistentRootedValue functions_function;
   std::optional<ScriptError> functions_error;
   std::optional<ScriptError> input_error;
   std::optional<ScriptError> stop;  // a statement-text call of the state that the host stopped
@@ -197,24 +199,28 @@ std::optional<ScriptError> RunCalls::Prepare(const std::vector<QString>& all_nam
 
   JS::RootedScript script(cx_);
   run.functions_error = cache_.Get(functions, FunctionsSourceName(), &script);
-  if (!run.functions_error) run.functions = script;
+  if (!run.functions_error) {
+    run.functions = script;
+    MakeFunction(functions, FunctionsSourceName(), false, &run.functions_function);
+  }
   run.has_input = !input.isEmpty();
   if (run.has_input) {
     run.input_error = cache_.Get(input, QString(), &script);
     if (!run.input_error) {
       run.input = script;
-      MakeInputFunction(input);
+      MakeFunction(input, QString(), true, &run.input_function);
     }
   }
   return std::nullopt;
 }
 
-// An input statement that is one plain expression on one line: no declarations, no nested
-// functions, none of the words that mean something else inside a function than in global code
-// (arguments, this, eval, new.target), no strings, templates or escapes that could spell them.
-// As the body of a function that returns its value, it does exactly what it does as global
-// code, its errors and their lines included.
-bool IsPlainExpression(const QString& text) {
+// Code that does exactly the same as the body of a function as it does as global code (a text
+// that compiles as a script): no declarations (var, function, class; top-level let and const
+// are refused before a run), none of the words that mean something else inside a function
+// (arguments, this, eval, new.target, return, yield, await), no strings, templates or escapes
+// that could spell them. As an expression (`expression`: one line, no statements), its value is
+// the statement's value.
+bool IsPlainCode(const QString& text, bool expression) {
   if (text.isEmpty() || text.contains(u"=>")) return false;
   QString word;
   auto word_allowed = [&word] {
@@ -227,6 +233,8 @@ bool IsPlainExpression(const QString& text) {
     }
     return true;
   };
+  const QStringView punctuation = expression ? QStringView(u" \t+-*/%()<>=!?:,.&|^~[]")
+                                             : QStringView(u" \t\r\n+-*/%()<>=!?:,.&|^~[];{}");
   for (const QChar qc : text) {
     const char16_t c = qc.unicode();
     const bool word_char = (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') ||
@@ -237,27 +245,32 @@ bool IsPlainExpression(const QString& text) {
     }
     if (!word.isEmpty() && !word_allowed()) return false;
     word.clear();
-    if (!QStringView(u" +-*/%()<>=!?:,.&|^~[]").contains(qc)) return false;
+    if (!punctuation.contains(qc)) return false;
   }
   return word.isEmpty() || word_allowed();
 }
 
-void RunCalls::MakeInputFunction(const QString& input) {
-  if (!IsPlainExpression(input)) return;
-  auto it = input_makers_.find(input);
-  if (it == input_makers_.end()) {
-    // The statement on the first line, as in its script, so that errors name the same line;
-    // the same (empty) file name as the script's.
+void RunCalls::MakeFunction(const QString& text, const QString& source, bool expression,
+                            JS::MutableHandleValue out) {
+  if (!IsPlainCode(text, expression)) return;
+  const QString key = source + u'\n' + (expression ? u'e' : u's') + text;
+  auto it = function_makers_.find(key);
+  if (it == function_makers_.end()) {
+    // The text from the first line on, as in its script, under the script's file name, so that
+    // errors name the same place.
+    const QString code = expression ? u"(function(){return ("_qs + text + u"\n)})"_qs
+                                    : u"(function(){"_qs + text + u"\n})"_qs;
+    const QByteArray file = source.toUtf8();
     JS::RootedValue made(cx_);
-    if (!EvaluateOwnCode(cx_, u"(function(){return ("_qs + input + u"\n)})"_qs, &made, "") ||
-        !made.isObject()) {
+    if (!EvaluateOwnCode(cx_, code, &made, file.constData()) || !made.isObject()) {
       JS_ClearPendingException(cx_);
       return;
     }
-    if (input_makers_.size() >= kMaxMakers) input_makers_.clear();
-    it = input_makers_.emplace(input, std::make_unique<JS::PersistentRootedValue>(cx_, made)).first;
+    if (function_makers_.size() >= kMaxMakers) function_makers_.clear();
+    it =
+        function_makers_.emplace(key, std::make_unique<JS::PersistentRootedValue>(cx_, made)).first;
   }
-  run_->input_function = *it->second;
+  out.set(*it->second);
 }
 
 bool RunCalls::MakeHelpers(const std::vector<QString>& names, const JS::HandleValueArray& args) {
@@ -419,11 +432,12 @@ bool RunCalls::Attempt(double dt, double t, const double* vi, AttemptSink& sink)
   {
     CallScope call(guard_);
     JSAutoRealm realm(cx_, global_);
-    JS::RootedValueArray<2> args(cx_);
+    JS::RootedValueArray<3> args(cx_);
     args[0].setInt32(mask);
-    // The input function, where the run has no vi of its own.
+    // The input function, where the run has no vi of its own; the functions text's function.
     args[1].set(vi == nullptr && run.input_function.isObject() ? run.input_function.get()
                                                                : JS::NullValue());
+    args[2].set(run.functions_function.isObject() ? run.functions_function.get() : JS::NullValue());
     run.attempt_state = &state;
     run.restoring = true;
     ok = JS::Call(cx_, JS::UndefinedHandleValue, run.attempt, args, &rval);
@@ -449,7 +463,8 @@ bool RunCalls::Attempt(double dt, double t, const double* vi, AttemptSink& sink)
       sink.Input(ok ? Expected<double>(NoRunError()) : Expected<double>(errors_.Take()));
       return false;
     case Part::kFunctions:
-      // Not reached: the middle reports the functions text before it returns.
+      // The host stopped the functions text's function (what it throws is caught and
+      // reported).
       sink.Functions(ok ? ScriptStatus(NoRunError()) : ScriptStatus(errors_.Take()));
       return false;
     case Part::kOutput:
@@ -475,13 +490,22 @@ bool RunCalls::AttemptRest(const double* vi, AttemptSink& sink) {
   return sink.Output(ReadOutput());
 }
 
-// The middle of an attempt, inside its engine call, in two phases.
+// What a function of the attempt gave: its value, or, when it threw, the error its script would
+// have given (an Error carries its own place, another value none).
+Expected<double> RunCalls::Outcome(const JS::CallArgs& args) {
+  if (args[1].isTrue()) {
+    JS_SetPendingException(cx_, args[2], JS::ExceptionStackBehavior::DoNotCapture);
+    return errors_.Take();
+  }
+  return ToNumber(cx_, args[2]);
+}
+
+// The middle of an attempt, inside its engine call, in phases; each reports what ran before it
+// and runs, as scripts, the parts after it that have no function, up to the next one that has.
 //  0, restore_failures: the state is restored (restore_failures assignments failed, or -1 when
-//     the restore threw): reports it; then, unless the run has an input function (which the
-//     generated attempt calls next), runs the input statement and the functions text and
-//     reports them.
-//  1, threw, value: the input function gave value, or threw it: reports the input, runs the
-//     functions text and reports it.
+//     the restore threw).
+//  1, threw, value: the input function gave value, or threw it.
+//  2, threw, value: the functions text's function returned, or threw value.
 // True when the generated attempt is to go on.
 bool RunCalls::AttemptMiddle(double run_id, const JS::CallArgs& args) {
   using Part = AttemptState::Part;
@@ -492,10 +516,10 @@ bool RunCalls::AttemptMiddle(double run_id, const JS::CallArgs& args) {
   Run& run = *run_;
   AttemptState& state = *run.attempt_state;
   const int phase = args[0].toInt32();
-  if (!(phase == 0 && state.part == Part::kRestore) &&
-      !(phase == 1 && state.part == Part::kInput && args.length() >= 3)) {
-    return false;
-  }
+  const bool expected = (phase == 0 && state.part == Part::kRestore) ||
+                        (phase == 1 && state.part == Part::kInput && args.length() >= 3) ||
+                        (phase == 2 && state.part == Part::kFunctions && args.length() >= 3);
+  if (!expected) return false;
   auto end = [&state] {
     state.ended = true;
     return false;
@@ -529,21 +553,21 @@ bool RunCalls::AttemptMiddle(double run_id, const JS::CallArgs& args) {
         if (!state.sink.Input(input)) return end();
         if (StopsTheAttempt(input)) return stop();
       }
-    } else {
-      // What the input function threw is what its statement would have thrown: an Error
-      // carries its own place, and another value none.
-      Expected<double> input = 0.0;
-      if (args[1].isTrue()) {
-        JS_SetPendingException(cx_, args[2], JS::ExceptionStackBehavior::DoNotCapture);
-        input = errors_.Take();
-      } else {
-        input = ToNumber(cx_, args[2]);
-      }
+    } else if (phase == 1) {
+      const Expected<double> input = Outcome(args);
       state.part = Part::kFunctions;
       if (!state.sink.Input(input)) return end();
       if (StopsTheAttempt(input)) return stop();
+    } else {
+      const Expected<double> outcome = Outcome(args);
+      const ScriptStatus functions = outcome ? Ok() : ScriptStatus(outcome.error());
+      state.part = Part::kOutput;
+      if (!state.sink.Functions(functions)) return end();
+      if (StopsTheAttempt(functions)) return stop();
+      return true;
     }
     state.part = Part::kFunctions;
+    if (run.functions_function.isObject()) return true;
     ScriptStatus functions = Ok();
     if (run.functions_error) {
       functions = *run.functions_error;
@@ -591,7 +615,7 @@ void RunCalls::End() {
 void RunCalls::ForgetScope() {
   End();
   makers_.clear();
-  input_makers_.clear();
+  function_makers_.clear();
 }
 
 // Called by the generated restore right after it saved the state: the numbers it left in the
@@ -669,10 +693,12 @@ QString RunCalls::HelpersSource(const std::vector<QString>& names) {
              "return $f};\n"
              "return [$restore,\n"
              "function(){return vo},\n"
-             "function($m,$i){var $f;try{$f=$restore($m)}catch($e){$f=-1}\n"
+             "function($m,$i,$g){var $f;try{$f=$restore($m)}catch($e){$f=-1}\n"
              "if(!$x(0,$f))return;\n"
              "if($i!==null){var $v,$t=false;try{$v=$i()}catch($e){$t=true;$v=$e}\n"
              "if(!$x(1,$t,$v))return}\n"
+             "if($g!==null){var $u,$w=false;try{$g()}catch($e){$w=true;$u=$e}\n"
+             "if(!$x(2,$w,$u))return}\n"
              "return vo}]})")
       .arg(bind, save, restore, QString::number(n), QString::number(n + 1), QString::number(n + 2));
 }

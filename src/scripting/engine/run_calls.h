@@ -78,8 +78,11 @@ class RunCalls {
   std::optional<ScriptError> Prepare(const std::vector<QString>& all_names,
                                      const QString& functions, const QString& input);
   bool MakeHelpers(const std::vector<QString>& names, const JS::HandleValueArray& args);
-  // The run's input statement as a function, when it is a plain expression.
-  void MakeInputFunction(const QString& input);
+  // A text of the run as a function, when it is plain code (an expression: its value is
+  // returned); `out` stays as it is otherwise.
+  void MakeFunction(const QString& text, const QString& source, bool expression,
+                    JS::MutableHandleValue out);
+  Expected<double> Outcome(const JS::CallArgs& args);
   // The parts of an attempt one by one, each its own engine call.
   bool AttemptSeparately(double dt, double t, const double* vi, AttemptSink& sink);
   // The parts after the restore, one by one.
@@ -89,8 +92,9 @@ class RunCalls {
   int PutStepValues(double dt, double t, const double* vi, bool vi_rounded, int& failures);
   void RoundSavedNumbers(double run_id);
   static bool RoundSavedNumbersNative(JSContext* cx, unsigned argc, JS::Value* vp);
-  // Called by the generated attempt once the state is restored, and after its input function:
-  // reports the parts so far, runs the input statement and the functions text and reports them.
+  // Called by the generated attempt once the state is restored and after each of its functions:
+  // reports the parts so far, runs the input statement and the functions text where they are
+  // scripts and reports them.
   bool AttemptMiddle(double run_id, const JS::CallArgs& args);
   static bool AttemptMiddleNative(JSContext* cx, unsigned argc, JS::Value* vp);
   static QString HelpersSource(const std::vector<QString>& names);
@@ -107,8 +111,9 @@ class RunCalls {
   uint64_t run_count_ = 0;
   // The compiled maker of the helpers, per list of names ("\n"-joined); a few at most.
   std::unordered_map<QString, std::unique_ptr<JS::PersistentRootedValue>, NamesHash> makers_;
-  // The input statements made functions, per text; a few at most.
-  std::unordered_map<QString, std::unique_ptr<JS::PersistentRootedValue>, NamesHash> input_makers_;
+  // The texts made functions, per text; a few at most.
+  std::unordered_map<QString, std::unique_ptr<JS::PersistentRootedValue>, NamesHash>
+      function_makers_;
 };
 
 }  // namespace quorvel::engine
