@@ -19,13 +19,16 @@ namespace {
 // what the view has left, so that the columns fit the view at any size of the dialog.
 class ColumnsFitCaptions : public QObject {
  public:
-  explicit ColumnsFitCaptions(QTreeView& view) : QObject(&view), view_(view) {
-    view.viewport()->installEventFilter(this);
+  explicit ColumnsFitCaptions(QTreeView& view)
+      : QObject(&view), view_(view), viewport_(view.viewport()) {
+    viewport_->installEventFilter(this);
   }
 
  protected:
+  // Compares pointers before anything else: the view sends events to its viewport while it is
+  // destroyed, when it can no longer be asked anything.
   bool eventFilter(QObject* watched, QEvent* event) override {
-    if (watched == view_.viewport() && event->type() == QEvent::Resize) Fit();
+    if (watched == viewport_ && event->type() == QEvent::Resize) Fit();
     return QObject::eventFilter(watched, event);
   }
 
@@ -42,11 +45,11 @@ class ColumnsFitCaptions : public QObject {
       }
       others += column < last ? header.sectionSize(column) : wanted;
     }
-    header.resizeSection(0,
-                         std::max(header.sectionSizeHint(0), view_.viewport()->width() - others));
+    header.resizeSection(0, std::max(header.sectionSizeHint(0), viewport_->width() - others));
   }
 
   QTreeView& view_;
+  QWidget* const viewport_;
 };
 
 }  // namespace
