@@ -10,11 +10,10 @@
 //           made them before runs entered the engine once (the gain of doing so)
 //   naive   (with --naive) every statement evaluated as text, compile cache off
 // and the table gives attempts, ns of CPU time per attempt, CPU time per run (the best of the
-// repeats), the ratios real/exact and
-// real/bare, and whether exact gave the same bits as real. A last line measures what pacing
-// (progress checks and event delivery) costs a run.
+// repeats), the ratios real/exact and real/bare, and whether exact gave the same bits as real.
+// A last line measures what pacing (progress checks and event delivery) costs a run.
 //
-//   run_bench [--naive] [--repeats N] [--only bare|exact|loop|real|calls]
+//   run_bench [--naive] [--repeats N] [--only ENGINE[,ENGINE...]]
 #include <QCoreApplication>
 #include <QHash>
 #include <QStringList>
@@ -559,7 +558,11 @@ int main(int argc, char** argv) {
       return 2;
     }
   }
-  auto wanted = [&](const char* engine) { return only.empty() || only == engine; };
+  // --only takes one engine or a comma-separated list.
+  auto wanted = [&](const char* engine) {
+    return only.empty() || (u","_qs + QString::fromStdString(only) + u","_qs)
+                               .contains(u","_qs + QString::fromLatin1(engine) + u","_qs);
+  };
   ScriptEngineInit engine_init;
   ScriptHost host;
   if (!host.LoadCode(PreludeText()).ok()) return 1;
