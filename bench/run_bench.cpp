@@ -292,19 +292,8 @@ class ReferenceRun {
       double integral_vi = 0, integral_vo = 0, minimum_vo = 0, minimum_time = 0;
       double t = 0, vi = 0, vo = 0, previous_vi = 0, previous_vo = 0;
       while (t <= end_time) {
-        Save();
-        const double t0 = t;
-        bool repeat = false;
-        do {
-          t = t0 + dt;
-          vi = R(std::sin(t * w));
-          Restore(dt, t);
-          vars_.v[vi_] = vi;
-          step_(vars_.v);
-          vo = vars_.v[vo_];
-          ++attempts;
-          repeat = step.AfterAttempt(errors_, dt, t0, previous_vi, vi, previous_vo, vo);
-        } while (repeat);
+        TimeStep(step, dt, t, vi, vo, previous_vi, previous_vo,
+                 [&](double time) { return vars_.v[vi_] = R(std::sin(time * w)); });
         if (t <= period && vo < minimum_vo) {
           minimum_vo = vo;
           minimum_time = t;
@@ -350,18 +339,9 @@ class ReferenceRun {
     double t = 0, vi = 0, vo = 0, previous_vi = 0, previous_vo = 0, next_sample_time = 0;
     int frames_since_sample = 0;
     while (t <= end_time) {
-      Save();
-      const double t0 = t;
-      bool repeat = false;
-      do {
-        t = t0 + dt;
-        Restore(dt, t);
-        vi = vars_.v[vi_] = std::sin(vars_.v[t_] * vars_.v[w_]);
-        step_(vars_.v);
-        vo = vars_.v[vo_];
-        ++attempts;
-        repeat = step.AfterAttempt(errors_, dt, t0, previous_vi, vi, previous_vo, vo);
-      } while (repeat);
+      // The input statement, vi = Math.sin(t * _w), on the t and _w the filter sees.
+      TimeStep(step, dt, t, vi, vo, previous_vi, previous_vo,
+               [&](double) { return vars_.v[vi_] = std::sin(vars_.v[t_] * vars_.v[w_]); });
       ++frames_since_sample;
       if (t >= next_sample_time) {
         const auto k = size_t(trace.count);
@@ -381,6 +361,25 @@ class ReferenceRun {
   }
 
  private:
+  // One time step from t: attempts until the step control keeps one. `input(t)` sets vi once
+  // the state is restored and gives it.
+  template <typename Input>
+  void TimeStep(StepControl& step, double& dt, double& t, double& vi, double& vo,
+                double previous_vi, double previous_vo, Input input) {
+    Save();
+    const double t0 = t;
+    bool repeat = false;
+    do {
+      t = t0 + dt;
+      Restore(dt, t);
+      vi = input(t);
+      step_(vars_.v);
+      vo = vars_.v[vo_];
+      ++attempts;
+      repeat = step.AfterAttempt(errors_, dt, t0, previous_vi, vi, previous_vo, vo);
+    } while (repeat);
+  }
+
   static double R(double x) {
     if constexpr (kExact) {
       return RoundTo15Digits(x);
